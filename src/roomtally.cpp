@@ -1,0 +1,338 @@
+// roomtally: how much of a 915-byte name table a set of files takes up.
+//
+// Every file costs the length of its base name plus 22 bytes.  The report
+// lists the files cheapest first with the bytes left after each one, then
+// what is left at the end and, on request, how long the names of N more
+// files may be in total.  Names read from a base list file are charged
+// first.  The run always exits with status 0: failures are reported on
+// standard error and the run goes on.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int AVAILABLE_BYTES = 915;
+constexpr int FILE_OVERHEAD = 22;
+constexpr int MAX_FILES = 41;
+constexpr int LEADER_SIZE = AVAILABLE_BYTES + 1;
+constexpr size_t BLOCK_SIZE = 128 * 1024;
+constexpr char CTRL_Z = 26;
+
+const char HELP_TEXT[] =
+    "roomtally calculator\n"
+    "Usage: roomtally [-base BASE LIST FILE] [files] [+EXTRA FILE COUNT]\n"
+    "You got here using `roomtally ?'.\n"
+    "\n"
+    "By using `-base' on the command line or setting the enviroment variable\n"
+    "`BASELISTFILE', lines are read from a file as file names that are "
+    "initially\n"
+    "calculated. Empty lines are ignored.\n"
+    "\n"
+    "All file names are extracted from a given path. So, with a file name of\n"
+    "`dir/file', only `file' is calculated.\n"
+    "\n"
+    "With the final parameter given in the above usage, the program instructs\n"
+    "you on what to do if wish to add that many more files. In example, `+5`\n"
+    "would give instructions for adding five more files.\n"
+    "\n"
+    "For every file given (not in the base list); In the leftmost column is "
+    "the\n"
+    "total number of bytes available after that file is added; The next "
+    "column\n"
+    "contains the number of bytes consumed by that file; The rightmost column\n"
+    "contains the file's name.\n"
+    "\n"
+    "The final number of bytes available is printed at the bottom.\n"
+    "\n";
+
+const char NOTHING_TEXT[] =
+    "There's nothing to calculate! You'll always have 915 bytes available.\n"
+    "You should probably try `%s ?'\n";
+
+// One file named on the command line; name points into its argument.
+struct fileentry {
+    const char *name;
+    int len;
+    int bytes;
+};
+
+// A base list file seen through the block buffer the way text mode reads
+// it: CR LF is one line feed, and Ctrl-Z ends the file.
+struct textfile {
+    FILE *fp;
+    const char *p;   // the next byte to read
+    const char *end; // the end of the bytes held
+    const char *nul; // the first NUL at or after p, or end
+    const char *bsl; // the first backslash at or after p, or end
+    bool last;       // the bytes held are all the file has left
+};
+
+fileentry table[MAX_FILES];
+char leader[LEADER_SIZE];
+
+// A read may keep up to a whole line buffer of unread bytes before a block.
+char block[AVAILABLE_BYTES + BLOCK_SIZE];
+
+// Returns where the base name of [s, e) begins: after the last backslash,
+// or after the last slash when there is no backslash at all.
+const char *basestart(const char *s, const char *e)
+{
+    const char *slash = nullptr;
+    while (e > s) {
+        --e;
+        if (*e == '\\')
+            return e + 1;
+        if (*e == '/' && slash == nullptr)
+            slash = e;
+    }
+    return slash != nullptr ? slash + 1 : s;
+}
+
+// Returns the base name of the string path, a pointer into path itself.
+const char *cbasename(const char *path)
+{
+    return basestart(path, path + strlen(path));
+}
+
+// Returns the first c in [s, e), or e when there is none.
+const char *findbyte(const char *s, const char *e, int c)
+{
+    const void *q = memchr(s, c, static_cast<size_t>(e - s));
+    return q != nullptr ? static_cast<const char *>(q) : e;
+}
+
+// Keeps the unread bytes, appends the next block of the file after them and
+// ends the bytes held at a Ctrl-Z.
+void fillblock(textfile *tf)
+{
+    size_t kept = static_cast<size_t>(tf->end - tf->p);
+    memmove(block, tf->p, kept);
+    size_t got = fread(block + kept, 1, BLOCK_SIZE, tf->fp);
+    const char *end = findbyte(block + kept, block + kept + got, CTRL_Z);
+    tf->last = got < BLOCK_SIZE || end < block + kept + got;
+    tf->p = block;
+    tf->end = end;
+    tf->nul = findbyte(block, end, '\0');
+    tf->bsl = findbyte(block, end, '\\');
+}
+
+// Skips a run of empty lines, eight bytes at a time: they cost nothing
+// whatever the read limit, and huge lists are mostly made of them.
+void skipblank(textfile *tf)
+{
+    const char *p = tf->p;
+    if (p == tf->end)
+        return;
+    const char *pattern = *p == '\r' ? "\r\n\r\n\r\n\r\n" : "\n\n\n\n\n\n\n\n";
+    while (tf->end - p >= 8 && memcmp(p, pattern, 8) == 0)
+        p += 8;
+    tf->p = p;
+}
+
+// Takes the next read of text-mode fgets with a limit of k + 1: the rest of
+// the line, line feed included, or its next k characters.  Returns the
+// length of the base name of what was read before any line feed or NUL, or
+// -1 at the end of the list.
+int nextname(textfile *tf, int k)
+{
+    size_t want = static_cast<size_t>(k);
+    skipblank(tf);
+    if (static_cast<size_t>(tf->end - tf->p) <= want && !tf->last)
+        fillblock(tf);
+    const char *p = tf->p;
+    size_t held = static_cast<size_t>(tf->end - p);
+    if (held == 0)
+        return -1;
+    // A CR LF counts as one character, so a line feed right after the k-th
+    // character still belongs to this read when a CR stands before it.
+    const char *lf = static_cast<const char *>(
+        memchr(p, '\n', held < want + 1 ? held : want + 1));
+    const char *text = p + (held < want ? held : want);
+    tf->p = text;
+    if (lf != nullptr && (lf < p + want || lf[-1] == '\r')) {
+        tf->p = lf + 1;
+        text = lf > p && lf[-1] == '\r' ? lf - 1 : lf;
+    }
+    if (tf->nul < p)
+        tf->nul = findbyte(p, tf->end, '\0');
+    if (tf->bsl < p)
+        tf->bsl = findbyte(p, tf->end, '\\');
+    if (tf->nul < text)
+        text = tf->nul;
+    // The common free names, empty or ending in a separator, need no search.
+    if (text == p || text[-1] == '\\' || (text[-1] == '/' && tf->bsl >= text))
+        return 0;
+    return static_cast<int>(text - basestart(p, text));
+}
+
+// Reports a failure to read the base list file at path on standard error.
+void basefile_perror(const char *path)
+{
+    perror(path);
+    fputs("Failed to read base file list.\n", stderr);
+}
+
+// Charges every name in the base list file at path against *budget.
+void readbasefile(const char *path, int *budget)
+{
+    textfile tf = {fopen(path, "rb"), block, block, block, block, false};
+    if (tf.fp == nullptr) {
+        basefile_perror(path);
+        return;
+    }
+    // A read with a limit of 1 could take nothing, so the list ends there.
+    while (*budget > 1) {
+        int len = nextname(&tf, *budget - 1);
+        if (len < 0)
+            break;
+        if (len > 0) {
+            *budget -= len + 1;
+            *budget -= FILE_OVERHEAD - 1;
+        }
+    }
+    if (ferror(tf.fp))
+        basefile_perror(path);
+    fclose(tf.fp);
+}
+
+// Returns the base list path, from the -base option (moving *first past it)
+// or else from BASELISTFILE, or nullptr when there is none.
+const char *basepath(int argc, char **argv, int *first)
+{
+    if (argc > 2 && strcmp(argv[1], "-base") == 0) {
+        *first = 3;
+        return argv[2];
+    }
+    return getenv("BASELISTFILE");
+}
+
+// Returns the extra count that the digits after the '+' of arg give, 0 for
+// none, and INT32_MAX for more than it holds.
+int extracount(const char *arg)
+{
+    int64_t n = 0;
+    for (const char *q = arg + 1; *q >= '0' && *q <= '9'; q++) {
+        n = n * 10 + (*q - '0');
+        if (n > INT32_MAX)
+            return INT32_MAX;
+    }
+    return static_cast<int>(n);
+}
+
+// Orders entries by charge; equal charges by name, so that every platform's
+// sort prints the same report.
+int filecmp(const void *a, const void *b)
+{
+    const fileentry *x = static_cast<const fileentry *>(a);
+    const fileentry *y = static_cast<const fileentry *>(b);
+    if (x->bytes != y->bytes)
+        return x->bytes - y->bytes;
+    return strcmp(x->name, y->name);
+}
+
+// Fills the table from the files in command-line order.  Returns the longest
+// base name's length; *width becomes the charge column width of the last file.
+int filltable(char **files, int count, int *width)
+{
+    int longest = 0;
+    for (int i = 0; i < count; i++) {
+        fileentry *f = &table[i];
+        f->name = cbasename(files[i]);
+        f->len = static_cast<int>(strlen(f->name));
+        f->bytes = f->len + FILE_OVERHEAD;
+        if (f->len > longest)
+            longest = f->len;
+        *width = f->bytes > 99 ? 3 : f->bytes > 9 ? 2 : 1;
+    }
+    return longest;
+}
+
+// Prints the rows, lowering *budget by each, the closing line and the advice
+// for extra more files.
+void printreport(int count, int longest, int width, int *budget, int extra)
+{
+    for (int i = 0; i < count; i++) {
+        const fileentry *f = &table[i];
+        int gap = longest - f->len;
+        *budget -= f->bytes;
+        printf("%d . %*d bytes . ", *budget, width, f->bytes);
+        // A name longer than the leader gets none.
+        if (gap > 0 && gap % 2 != 0)
+            printf("%.*s ", gap - 1, leader);
+        else if (gap > 0)
+            printf("%.*s", gap, leader);
+        printf("%s\n", f->name);
+    }
+    printf("\nThis leaves you with %d bytes.\n", *budget);
+    if (extra != 0) {
+        long long room =
+            *budget - static_cast<long long>(FILE_OVERHEAD) * extra;
+        printf("\nIf you want to add %d more file%s, the files'\n"
+               "names should sum to less than %lld characters.\n",
+               extra, extra > 1 ? "s" : "", room);
+    }
+}
+
+// Builds the table of the files, sorts it and prints the report.
+void report(char **files, int count, int *budget, int extra)
+{
+    int width = 0;
+    int longest = filltable(files, count, &width);
+    if (count > 0)
+        qsort(table, static_cast<size_t>(count), sizeof table[0], filecmp);
+    if (longest > AVAILABLE_BYTES)
+        longest = AVAILABLE_BYTES;
+    for (int i = 0; i < longest; i += 2) {
+        leader[i] = '.';
+        leader[i + 1] = ' ';
+    }
+    printreport(count, longest, width, budget, extra);
+}
+
+// Reports output that could not be written, which would otherwise be lost
+// without a word.  Returns the exit status, which is 0 all the same.
+int finish()
+{
+    if (fflush(stdout) != 0 || ferror(stdout))
+        perror("standard output");
+    return 0;
+}
+
+} // namespace
+
+#ifdef __MINGW32__
+// Lets the C runtime's start-up expand wildcard patterns in the arguments.
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
+int main(int argc, char **argv)
+{
+    int budget = AVAILABLE_BYTES;
+    if (argc > 1 && argv[1][0] == '?') {
+        fputs(HELP_TEXT, stdout);
+        return finish();
+    }
+    int first = 1;
+    const char *path = basepath(argc, argv, &first);
+    if (path != nullptr) {
+        readbasefile(path, &budget);
+        printf("The base files consume %d bytes.\n", AVAILABLE_BYTES - budget);
+    } else if (argc < 2) {
+        printf(NOTHING_TEXT, argc > 0 ? argv[0] : "roomtally");
+        return finish();
+    }
+    int extra = 0;
+    if (argc > 1 && argv[argc - 1][0] == '+') {
+        extra = extracount(argv[argc - 1]);
+        argc--;
+    }
+    int count = argc - first;
+    count = count < 0 ? 0 : count > MAX_FILES ? MAX_FILES : count;
+    report(argv + first, count, &budget, extra);
+    return finish();
+}

@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""Runs roomtally on the cases of one or more case files and compares its
+standard output, standard error and exit status byte for byte.
+
+A case file holds one group of cases: a '#' line saying what the group
+shows, then cases, each begun by '== name'.  Within a case:
+
+  args: a 'b c' %{x*78}     the arguments, split like a shell line; quotes
+                            group, a backslash is an ordinary character
+  env: NAME=VALUE           set a variable (BASELISTFILE is unset otherwise)
+  file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
+  dir: PATH                 make a directory
+  only: linux | windows     run the case on that platform alone
+  stdout:                   the expected output, one '| ' line per line;
+  stderr:                   a key may end in [linux] or [windows] to hold
+                            that platform's own expectation
+  status: N                 the expected exit status (0 when not given)
+
+Anywhere, %{TEXT*N} stands for TEXT repeated N times and @ARGV0@ for the
+name the program is started by; in files, %{random:N:SEED} stands for N
+pseudo-random bytes.  Each case runs in a new directory of its own.
+"""
+import argparse
+import difflib
+import os
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+
+EXPAND = re.compile(r"%\{random:(\d+):(\d+)\}|%\{(.*?)\*(\d+)\}", re.S)
+ESCAPE = re.compile(rb"\\(x[0-9a-fA-F]{2}|.)", re.S)
+ESCAPES = {b"n": b"\n", b"r": b"\r", b"t": b"\t", b"0": b"\0", b"\\": b"\\"}
+
+
+def random_bytes(n, seed):
+    """Returns n bytes from a xorshift generator: the same on every Python."""
+    x = seed * 2654435761 + 1 & 0xFFFFFFFFFFFFFFFF
+    out = bytearray(n)
+    for i in range(n):
+        x ^= x << 13 & 0xFFFFFFFFFFFFFFFF
+        x ^= x >> 7
+        x ^= x << 17 & 0xFFFFFFFFFFFFFFFF
+        out[i] = x >> 32 & 0xFF
+    return bytes(out)
+
+
+def unescape(text):
+    def one(m):
+        code = m.group(1)
+        if code[:1] == b"x" and len(code) == 3:
+            return bytes([int(code[1:], 16)])
+        if code not in ESCAPES:
+            raise ValueError("unknown escape \\" + code.decode())
+        return ESCAPES[code]
+    return ESCAPE.sub(one, text)
+
+
+def expand(text, escapes=False):
+    """Expands %{...} in text and returns bytes."""
+    out, pos = b"", 0
+    for m in EXPAND.finditer(text):
+        lit = text[pos:m.start()].encode("utf-8", "surrogateescape")
+        out += unescape(lit) if escapes else lit
+        if m.group(1) is not None:
+            out += random_bytes(int(m.group(1)), int(m.group(2)))
+        else:
+            piece = m.group(3).encode("utf-8", "surrogateescape")
+            out += (unescape(piece) if escapes else piece) * int(m.group(4))
+        pos = m.end()
+    lit = text[pos:].encode("utf-8", "surrogateescape")
+    return out + (unescape(lit) if escapes else lit)
+
+
+def parse(path):
+    """Returns the cases of a case file as dictionaries."""
+    cases, case, block = [], None, None
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            where = "%s:%d" % (path, number)
+            if line.startswith("== "):
+                case = {"name": line[3:].strip(), "where": where, "args": [],
+                        "env": {}, "files": [], "dirs": [], "expect": {}}
+                cases.append(case)
+                block = None
+            elif line.startswith("|") and block is not None:
+                block.append(line[2:] if line.startswith("| ") else line[1:])
+            elif not line.strip() or line.startswith("#"):
+                block = None
+            elif case is None:
+                raise SystemExit(where + ": text before the first case")
+            else:
+                key, _, value = line.partition(":")
+                value = value.strip()
+                if key == "args":
+                    lex = shlex.shlex(value, posix=True)
+                    lex.whitespace_split, lex.escape = True, ""
+                    case["args"] = [expand(a) for a in lex]
+                elif key == "env":
+                    name, _, val = value.partition("=")
+                    case["env"][name] = expand(val)
+                elif key == "file":
+                    name, _, text = line[5:].lstrip().partition(" =")
+                    text = text[1:] if text.startswith(" ") else text
+                    case["files"].append((name, expand(text, escapes=True)))
+                elif key == "dir":
+                    case["dirs"].append(value)
+                elif key == "only":
+                    case["only"] = value
+                elif key == "status":
+                    case["expect"]["status"] = int(value)
+                elif re.fullmatch(r"(stdout|stderr)(\[\w+\])?", key):
+                    block = case["expect"].setdefault(key, [])
+                else:
+                    raise SystemExit(where + ": unknown key " + key)
+    return cases
+
+
+def expected(case, stream, platform, argv0):
+    lines = case["expect"].get("%s[%s]" % (stream, platform),
+                               case["expect"].get(stream, []))
+    text = "".join(line + "\n" for line in lines)
+    return expand(text).replace(b"@ARGV0@", argv0)
+
+
+def show(data):
+    return data.decode("utf-8", "backslashreplace").splitlines(keepends=True)
+
+
+def run(case, opts):
+    """Runs one case; returns a list of the differences found."""
+    with tempfile.TemporaryDirectory(prefix="roomtally-") as work:
+        for name in case["dirs"]:
+            os.makedirs(os.path.join(work, name), exist_ok=True)
+        for name, data in case["files"]:
+            full = os.path.join(work, name)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(data)
+        env = {k: v for k, v in os.environ.items() if k != "BASELISTFILE"}
+        env = {k.encode(): v.encode() for k, v in env.items()}
+        env.update({k.encode(): v for k, v in case["env"].items()})
+        command = opts.launcher + [opts.program] + case["args"]
+        argv0 = opts.argv0.encode()
+        if not opts.launcher:
+            command[0] = argv0
+        try:
+            done = subprocess.run(command, executable=opts.program if not
+                                  opts.launcher else None, cwd=work, env=env,
+                                  stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=opts.timeout)
+        except subprocess.TimeoutExpired:
+            return ["did not finish within %g s" % opts.timeout]
+    faults = []
+    for stream, got in (("stdout", done.stdout), ("stderr", done.stderr)):
+        if opts.crlf:
+            got = got.replace(b"\r\n", b"\n")
+        want = expected(case, stream, opts.platform, argv0)
+        if got != want:
+            diff = difflib.unified_diff(show(want), show(got), "expected " +
+                                        stream, "actual " + stream, n=2)
+            faults.append("".join(list(diff)[:60]))
+    status = case["expect"].get("status", 0)
+    if done.returncode != status:
+        faults.append("exit status %d, expected %d" % (done.returncode, status))
+    return faults
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--launcher", default="",
+                        help="command that starts the program, e.g. wine")
+    parser.add_argument("--platform", default="linux")
+    parser.add_argument("--argv0", default="roomtally",
+                        help="the program's argv[0] as it will see it")
+    parser.add_argument("--crlf", action="store_true",
+                        help="read CR LF in the output as LF")
+    parser.add_argument("--timeout", type=float, default=20)
+    parser.add_argument("casefiles", nargs="+")
+    opts = parser.parse_args()
+    opts.launcher = shlex.split(opts.launcher)
+    opts.program = os.path.abspath(opts.program)
+    passed = failed = skipped = 0
+    for path in opts.casefiles:
+        for case in parse(path):
+            if case.get("only", opts.platform) != opts.platform:
+                skipped += 1
+                continue
+            faults = run(case, opts)
+            if faults:
+                failed += 1
+                print("FAIL %s (%s)" % (case["name"], case["where"]))
+                for fault in faults:
+                    print("  " + fault.replace("\n", "\n  ").rstrip())
+            else:
+                passed += 1
+                print("ok   %s" % case["name"])
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
