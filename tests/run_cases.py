@@ -174,8 +174,6 @@ def main():
     parser.add_argument("--launcher", default="",
                         help="command that starts the program, e.g. wine")
     parser.add_argument("--platform", default="linux")
-    parser.add_argument("--argv0", default="roomtally",
-                        help="the program's argv[0] as it will see it")
     parser.add_argument("--crlf", action="store_true",
                         help="read CR LF in the output as LF")
     parser.add_argument("--timeout", type=float, default=20)
@@ -183,6 +181,11 @@ def main():
     opts = parser.parse_args()
     opts.launcher = shlex.split(opts.launcher)
     opts.program = os.path.abspath(opts.program)
+    # Started directly, the program is given the name roomtally; under Wine
+    # it sees its own Windows path, on the drive that maps the root.
+    opts.argv0 = "roomtally"
+    if opts.launcher:
+        opts.argv0 = "Z:" + opts.program.replace("/", "\\")
     passed = failed = skipped = 0
     for path in opts.casefiles:
         for case in parse(path):
