@@ -15,10 +15,12 @@ shows, then cases, each begun by '== name'.  Within a case:
   stderr:                   a key may end in [linux] or [windows] to hold
                             that platform's own expectation
   status: N                 the expected exit status (0 when not given)
+  stdout-to: PATH           write standard output to PATH, not to the runner
 
 Anywhere, %{TEXT*N} stands for TEXT repeated N times and @ARGV0@ for the
-name the program is started by; in files, %{random:N:SEED} stands for N
-pseudo-random bytes.  Each case runs in a new directory of its own.
+name the program sees itself started by.  In files, %{random:N:SEED} stands
+for N pseudo-random bytes, and %{random:N:SEED:notB} for the same with every
+byte of value B raised by one.  Each case runs in a new directory of its own.
 """
 import argparse
 import difflib
@@ -29,7 +31,8 @@ import subprocess
 import sys
 import tempfile
 
-EXPAND = re.compile(r"%\{random:(\d+):(\d+)\}|%\{(.*?)\*(\d+)\}", re.S)
+EXPAND = re.compile(r"%\{random:(\d+):(\d+)(?::not(\d+))?\}|%\{(.*?)\*(\d+)\}",
+                    re.S)
 ESCAPE = re.compile(rb"\\(x[0-9a-fA-F]{2}|.)", re.S)
 ESCAPES = {b"n": b"\n", b"r": b"\r", b"t": b"\t", b"0": b"\0", b"\\": b"\\"}
 
@@ -64,10 +67,14 @@ def expand(text, escapes=False):
         lit = text[pos:m.start()].encode("utf-8", "surrogateescape")
         out += unescape(lit) if escapes else lit
         if m.group(1) is not None:
-            out += random_bytes(int(m.group(1)), int(m.group(2)))
+            data = random_bytes(int(m.group(1)), int(m.group(2)))
+            if m.group(3) is not None:
+                byte = int(m.group(3))
+                data = data.replace(bytes([byte]), bytes([byte + 1 & 255]))
+            out += data
         else:
-            piece = m.group(3).encode("utf-8", "surrogateescape")
-            out += (unescape(piece) if escapes else piece) * int(m.group(4))
+            piece = m.group(4).encode("utf-8", "surrogateescape")
+            out += (unescape(piece) if escapes else piece) * int(m.group(5))
         pos = m.end()
     lit = text[pos:].encode("utf-8", "surrogateescape")
     return out + (unescape(lit) if escapes else lit)
@@ -109,6 +116,8 @@ def parse(path):
                     case["dirs"].append(value)
                 elif key == "only":
                     case["only"] = value
+                elif key == "stdout-to":
+                    case["stdout-to"] = value
                 elif key == "status":
                     case["expect"]["status"] = int(value)
                 elif re.fullmatch(r"(stdout|stderr)(\[\w+\])?", key):
@@ -146,15 +155,20 @@ def run(case, opts):
         argv0 = opts.argv0.encode()
         if not opts.launcher:
             command[0] = argv0
+        out = open(case["stdout-to"], "wb") if "stdout-to" in case else None
         try:
             done = subprocess.run(command, executable=opts.program if not
                                   opts.launcher else None, cwd=work, env=env,
-                                  stdin=subprocess.DEVNULL, capture_output=True,
-                                  timeout=opts.timeout)
+                                  stdin=subprocess.DEVNULL,
+                                  stdout=out or subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=opts.timeout)
         except subprocess.TimeoutExpired:
             return ["did not finish within %g s" % opts.timeout]
+        finally:
+            if out:
+                out.close()
     faults = []
-    for stream, got in (("stdout", done.stdout), ("stderr", done.stderr)):
+    for stream, got in (("stdout", done.stdout or b""), ("stderr", done.stderr)):
         if opts.crlf:
             got = got.replace(b"\r\n", b"\n")
         want = expected(case, stream, opts.platform, argv0)
