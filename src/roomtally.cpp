@@ -12,6 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 
+// GCC and clang can build one function for AVX2 beside the baseline and ask
+// the processor whether it may run it.
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <cpuid.h>
+#define HAVE_AVX2_CLONE 1
+#define ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define HAVE_AVX2_CLONE 0
+#define ALWAYS_INLINE
+#endif
+
 namespace {
 
 constexpr int AVAILABLE_BYTES = 915;
@@ -19,16 +30,18 @@ constexpr int FILE_OVERHEAD = 22;
 constexpr int MAX_FILES = 41;
 constexpr int LEADER_SIZE = AVAILABLE_BYTES + 1;
 constexpr size_t BLOCK_SIZE = 128 * 1024;
+constexpr size_t WINDOW = 4096;
+constexpr size_t CHUNK = 64;
 constexpr char CTRL_Z = 26;
 
+// clang-format off
 const char HELP_TEXT[] =
     "roomtally calculator\n"
     "Usage: roomtally [-base BASE LIST FILE] [files] [+EXTRA FILE COUNT]\n"
     "You got here using `roomtally ?'.\n"
     "\n"
     "By using `-base' on the command line or setting the enviroment variable\n"
-    "`BASELISTFILE', lines are read from a file as file names that are "
-    "initially\n"
+    "`BASELISTFILE', lines are read from a file as file names that are initially\n"
     "calculated. Empty lines are ignored.\n"
     "\n"
     "All file names are extracted from a given path. So, with a file name of\n"
@@ -38,10 +51,8 @@ const char HELP_TEXT[] =
     "you on what to do if wish to add that many more files. In example, `+5`\n"
     "would give instructions for adding five more files.\n"
     "\n"
-    "For every file given (not in the base list); In the leftmost column is "
-    "the\n"
-    "total number of bytes available after that file is added; The next "
-    "column\n"
+    "For every file given (not in the base list); In the leftmost column is the\n"
+    "total number of bytes available after that file is added; The next column\n"
     "contains the number of bytes consumed by that file; The rightmost column\n"
     "contains the file's name.\n"
     "\n"
@@ -51,6 +62,7 @@ const char HELP_TEXT[] =
 const char NOTHING_TEXT[] =
     "There's nothing to calculate! You'll always have 915 bytes available.\n"
     "You should probably try `%s ?'\n";
+// clang-format on
 
 // One file named on the command line; name points into its argument.
 struct fileentry {
@@ -59,22 +71,28 @@ struct fileentry {
     int bytes;
 };
 
+// A scan that tells whether a window of a base list holds only free lines.
+using scanner = bool (*)(const char *s, size_t n);
+
 // A base list file seen through the block buffer the way text mode reads
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
 struct textfile {
     FILE *fp;
-    const char *p;   // the next byte to read
-    const char *end; // the end of the bytes held
-    const char *nul; // the first NUL at or after p, or end
-    const char *bsl; // the first backslash at or after p, or end
-    bool last;       // the bytes held are all the file has left
+    const char *p;    // the next byte to read
+    const char *end;  // the end of the bytes held
+    bool last;        // the bytes held are all the file has left
+    bool midline;     // p is inside a line that a read limit split
+    const char *slow; // lines before it are read one by one
+    scanner allfree;  // the window scan for this processor
 };
 
 fileentry table[MAX_FILES];
 char leader[LEADER_SIZE];
 
 // A read may keep up to a whole line buffer of unread bytes before a block.
-char block[AVAILABLE_BYTES + BLOCK_SIZE];
+// One byte stands before it for the scan, which looks back that far.
+char blockspace[1 + AVAILABLE_BYTES + BLOCK_SIZE];
+char *const block = blockspace + 1;
 
 // Returns where the base name of [s, e) begins: after the last backslash,
 // or after the last slash when there is no backslash at all.
@@ -115,8 +133,115 @@ void fillblock(textfile *tf)
     tf->last = got < BLOCK_SIZE || end < block + kept + got;
     tf->p = block;
     tf->end = end;
-    tf->nul = findbyte(block, end, '\0');
-    tf->bsl = findbyte(block, end, '\\');
+    tf->slow = block;
+}
+
+// Turns a truth value into a byte of all ones or all zeros, the shape that
+// vector compares give, so that the scan below needs no conversions.
+constexpr unsigned char mask(bool b)
+{
+    return static_cast<unsigned char>(-static_cast<int>(b));
+}
+
+// Returns the complement of a byte mask.
+constexpr unsigned char inverse(unsigned char m)
+{
+    return static_cast<unsigned char>(~m);
+}
+
+// Returns whether every line that ends in [s, s + n) is free for certain:
+// it holds no NUL and is empty or ends in a backslash, or in a slash when
+// there is no backslash in [s, s + n) at all; and whether every CHUNK bytes
+// hold a line feed.  A CR must follow a separator or a line feed, so that
+// CR LF ends a line like LF.  s must start a line, n be a multiple of CHUNK.
+// The inner loop has no branch, so that it is vectorized.
+inline bool scanfree(const char *s, size_t n) ALWAYS_INLINE;
+inline bool scanfree(const char *s, size_t n)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    const unsigned char *before = u - 1;
+    unsigned char bad = 0, slash = 0, backslash = 0;
+    for (size_t at = 0; at < n; at += CHUNK) {
+        unsigned char lf = 0;
+        for (size_t i = at; i < at + CHUNK; i++) {
+            unsigned char c = u[i], a = before[i];
+            unsigned char end = mask(c == '\n'), cr = mask(c == '\r');
+            unsigned char aslash = mask(a == '/');
+            unsigned char asep = aslash | mask(a == '\\') | mask(a == '\n');
+            unsigned char acr = mask(a == '\r');
+            unsigned char badend = end & inverse(asep | acr);
+            unsigned char badcr = cr & inverse(asep);
+            unsigned char nul = mask(c == '\0');
+            bad |= badend | badcr | nul;
+            slash |= (end | cr) & aslash;
+            backslash |= mask(c == '\\');
+            lf |= end;
+        }
+        bad |= inverse(lf);
+    }
+    return !bad && !(slash && backslash);
+}
+
+bool allfree(const char *s, size_t n)
+{
+    return scanfree(s, n);
+}
+
+#if HAVE_AVX2_CLONE
+// The same scan in 32-byte vectors, for processors that have them.
+__attribute__((target("avx2"))) bool allfree_avx2(const char *s, size_t n)
+{
+    return scanfree(s, n);
+}
+#endif
+
+#if HAVE_AVX2_CLONE
+// Returns whether the processor has AVX2 and the system keeps its registers.
+// It asks only when a base list is read: a check at start-up would cost
+// every run.
+bool haveavx2()
+{
+    unsigned a = 0, b = 0, c = 0, d = 0, high = 0, low = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 ||
+        (c & bit_AVX) == 0)
+        return false;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 6) != 6)
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
+}
+#endif
+
+// Returns the fastest scan that this processor runs.
+scanner choosescan()
+{
+#if HAVE_AVX2_CLONE
+    if (haveavx2())
+        return allfree_avx2;
+#endif
+    return allfree;
+}
+
+// Skips whole lines that are free, a window at a time: huge lists are mostly
+// made of them.  With a line feed in every CHUNK bytes no line is longer
+// than 2 * CHUNK - 1 bytes, and so each fits in one read.  After a window
+// that fails, its lines are read one by one before the next try.
+void skipfree(textfile *tf, int k)
+{
+    const char *p = tf->p;
+    if (tf->midline || k < 2 * static_cast<int>(CHUNK) || p < tf->slow)
+        return;
+    for (;;) {
+        size_t held = static_cast<size_t>(tf->end - p);
+        size_t n = (held < WINDOW ? held : WINDOW) / CHUNK * CHUNK;
+        if (n == 0 || !tf->allfree(p, n))
+            break;
+        p += n;
+        while (p[-1] != '\n')
+            p--;
+    }
+    tf->slow = p + WINDOW;
+    tf->p = p;
 }
 
 // Skips a run of empty lines, eight bytes at a time: they cost nothing
@@ -129,6 +254,7 @@ void skipblank(textfile *tf)
     const char *pattern = *p == '\r' ? "\r\n\r\n\r\n\r\n" : "\n\n\n\n\n\n\n\n";
     while (tf->end - p >= 8 && memcmp(p, pattern, 8) == 0)
         p += 8;
+    tf->midline = tf->midline && p == tf->p;
     tf->p = p;
 }
 
@@ -140,6 +266,7 @@ int nextname(textfile *tf, int k)
 {
     size_t want = static_cast<size_t>(k);
     skipblank(tf);
+    skipfree(tf, k);
     if (static_cast<size_t>(tf->end - tf->p) <= want && !tf->last)
         fillblock(tf);
     const char *p = tf->p;
@@ -152,19 +279,13 @@ int nextname(textfile *tf, int k)
         memchr(p, '\n', held < want + 1 ? held : want + 1));
     const char *text = p + (held < want ? held : want);
     tf->p = text;
+    tf->midline = true;
     if (lf != nullptr && (lf < p + want || lf[-1] == '\r')) {
         tf->p = lf + 1;
+        tf->midline = false;
         text = lf > p && lf[-1] == '\r' ? lf - 1 : lf;
     }
-    if (tf->nul < p)
-        tf->nul = findbyte(p, tf->end, '\0');
-    if (tf->bsl < p)
-        tf->bsl = findbyte(p, tf->end, '\\');
-    if (tf->nul < text)
-        text = tf->nul;
-    // The common free names, empty or ending in a separator, need no search.
-    if (text == p || text[-1] == '\\' || (text[-1] == '/' && tf->bsl >= text))
-        return 0;
+    text = findbyte(p, text, '\0');
     return static_cast<int>(text - basestart(p, text));
 }
 
@@ -178,7 +299,9 @@ void basefile_perror(const char *path)
 // Charges every name in the base list file at path against *budget.
 void readbasefile(const char *path, int *budget)
 {
-    textfile tf = {fopen(path, "rb"), block, block, block, block, false};
+    textfile tf = {fopen(path, "rb"), block, block, false, false, block,
+                   choosescan()};
+    block[-1] = '\n'; // the file begins as if after a line
     if (tf.fp == nullptr) {
         basefile_perror(path);
         return;
