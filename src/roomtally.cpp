@@ -155,8 +155,7 @@ constexpr unsigned char inverse(unsigned char m)
 // hold a line feed.  A CR must follow a separator or a line feed, so that
 // CR LF ends a line like LF.  s must start a line, n be a multiple of CHUNK.
 // The inner loop has no branch, so that it is vectorized.
-inline bool scanfree(const char *s, size_t n) ALWAYS_INLINE;
-inline bool scanfree(const char *s, size_t n)
+ALWAYS_INLINE inline bool scanfree(const char *s, size_t n)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *before = u - 1;
@@ -182,6 +181,7 @@ inline bool scanfree(const char *s, size_t n)
     return !bad && !(slash && backslash);
 }
 
+// The scan in the vectors that every processor of the target has.
 bool allfree(const char *s, size_t n)
 {
     return scanfree(s, n);
@@ -193,9 +193,7 @@ __attribute__((target("avx2"))) bool allfree_avx2(const char *s, size_t n)
 {
     return scanfree(s, n);
 }
-#endif
 
-#if HAVE_AVX2_CLONE
 // Returns whether the processor has AVX2 and the system keeps its registers.
 // It asks only when a base list is read: a check at start-up would cost
 // every run.
@@ -299,13 +297,13 @@ void basefile_perror(const char *path)
 // Charges every name in the base list file at path against *budget.
 void readbasefile(const char *path, int *budget)
 {
-    textfile tf = {fopen(path, "rb"), block, block, false, false, block,
-                   choosescan()};
-    block[-1] = '\n'; // the file begins as if after a line
-    if (tf.fp == nullptr) {
+    FILE *fp = fopen(path, "rb");
+    if (fp == nullptr) {
         basefile_perror(path);
         return;
     }
+    textfile tf = {fp, block, block, false, false, block, choosescan()};
+    block[-1] = '\n'; // the file begins as if after a line
     // A read with a limit of 1 could take nothing, so the list ends there.
     while (*budget > 1) {
         int len = nextname(&tf, *budget - 1);
@@ -316,9 +314,9 @@ void readbasefile(const char *path, int *budget)
             *budget -= FILE_OVERHEAD - 1;
         }
     }
-    if (ferror(tf.fp))
+    if (ferror(fp))
         basefile_perror(path);
-    fclose(tf.fp);
+    fclose(fp);
 }
 
 // Returns the base list path, from the -base option (moving *first past it)
