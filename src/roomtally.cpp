@@ -275,15 +275,18 @@ int nextname(textfile *tf, int k)
     // character still belongs to this read when a CR stands before it.
     const char *lf = static_cast<const char *>(
         memchr(p, '\n', held < want + 1 ? held : want + 1));
-    const char *text = p + (held < want ? held : want);
-    tf->p = text;
+    size_t len = held < want ? held : want;
+    tf->p = p + len;
     tf->midline = true;
     if (lf != nullptr && (lf < p + want || lf[-1] == '\r')) {
         tf->p = lf + 1;
         tf->midline = false;
-        text = lf > p && lf[-1] == '\r' ? lf - 1 : lf;
+        len = static_cast<size_t>(lf - p);
+        if (len > 0 && lf[-1] == '\r')
+            len--;
     }
-    text = findbyte(p, text, '\0');
+    const char *text = static_cast<const char *>(memchr(p, '\0', len));
+    text = text != nullptr ? text : p + len;
     return static_cast<int>(text - basestart(p, text));
 }
 
