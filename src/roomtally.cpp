@@ -72,7 +72,7 @@ struct fileentry {
 };
 
 // A scan that tells whether a window of a base list holds only free lines.
-using scanner = bool (*)(const char *s, size_t n);
+using scanner = bool (*)(const char *s, size_t n, size_t gaps);
 
 // A base list file seen through the block buffer the way text mode reads
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
@@ -151,15 +151,17 @@ constexpr unsigned char inverse(unsigned char m)
 
 // Returns whether every line that ends in [s, s + n) is free for certain:
 // it holds no NUL and is empty or ends in a backslash, or in a slash when
-// there is no backslash in [s, s + n) at all; and whether every CHUNK bytes
-// hold a line feed.  A CR must follow a separator or a line feed, so that
-// CR LF ends a line like LF.  s must start a line, n be a multiple of CHUNK.
-// The inner loop has no branch, so that it is vectorized.
-ALWAYS_INLINE inline bool scanfree(const char *s, size_t n)
+// there is no backslash in [s, s + n) at all; and whether no more than gaps
+// CHUNK bytes in a row lack a line feed, so that no line is long.  A CR must
+// follow a separator or a line feed, so that CR LF ends a line like LF.
+// s must start a line and n be a multiple of CHUNK.  The inner loop has no
+// branch, so that it is vectorized.
+ALWAYS_INLINE inline bool scanfree(const char *s, size_t n, size_t gaps)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *before = u - 1;
     unsigned char bad = 0, slash = 0, backslash = 0;
+    size_t gap = 0;
     for (size_t at = 0; at < n; at += CHUNK) {
         unsigned char lf = 0;
         for (size_t i = at; i < at + CHUNK; i++) {
@@ -176,22 +178,25 @@ ALWAYS_INLINE inline bool scanfree(const char *s, size_t n)
             backslash |= mask(c == '\\');
             lf |= end;
         }
-        bad |= inverse(lf);
+        gap = lf != 0 ? 0 : gap + 1;
+        if (gap > gaps)
+            return false;
     }
-    return !bad && !(slash && backslash);
+    return !bad && !(slash && backslash) && gap < n / CHUNK;
 }
 
 // The scan in the vectors that every processor of the target has.
-bool allfree(const char *s, size_t n)
+bool allfree(const char *s, size_t n, size_t gaps)
 {
-    return scanfree(s, n);
+    return scanfree(s, n, gaps);
 }
 
 #if HAVE_AVX2_CLONE
 // The same scan in 32-byte vectors, for processors that have them.
-__attribute__((target("avx2"))) bool allfree_avx2(const char *s, size_t n)
+__attribute__((target("avx2"))) bool allfree_avx2(const char *s, size_t n,
+                                                  size_t gaps)
 {
-    return scanfree(s, n);
+    return scanfree(s, n, gaps);
 }
 
 // Returns whether the processor has AVX2 and the system keeps its registers.
@@ -221,18 +226,20 @@ scanner choosescan()
 }
 
 // Skips whole lines that are free, a window at a time: huge lists are mostly
-// made of them.  With a line feed in every CHUNK bytes no line is longer
-// than 2 * CHUNK - 1 bytes, and so each fits in one read.  After a window
-// that fails, its lines are read one by one before the next try.
+// made of them.  With no more than gaps CHUNK bytes in a row without a line
+// feed, no line is longer than (gaps + 2) * CHUNK - 1 bytes, and so each
+// fits in one read of k characters.  After a window that fails, its lines
+// are read one by one before the next try.
 void skipfree(textfile *tf, int k)
 {
     const char *p = tf->p;
-    if (tf->midline || k < 2 * static_cast<int>(CHUNK) || p < tf->slow)
+    size_t chunks = static_cast<size_t>(k) / CHUNK;
+    if (tf->midline || chunks < 2 || p < tf->slow)
         return;
     for (;;) {
         size_t held = static_cast<size_t>(tf->end - p);
         size_t n = (held < WINDOW ? held : WINDOW) / CHUNK * CHUNK;
-        if (n == 0 || !tf->allfree(p, n))
+        if (n == 0 || !tf->allfree(p, n, chunks - 2))
             break;
         p += n;
         while (p[-1] != '\n')
@@ -285,8 +292,15 @@ int nextname(textfile *tf, int k)
         if (len > 0 && lf[-1] == '\r')
             len--;
     }
-    const char *text = static_cast<const char *>(memchr(p, '\0', len));
-    text = text != nullptr ? text : p + len;
+    const char *nul = static_cast<const char *>(memchr(p, '\0', len));
+    if (nul != nullptr)
+        len = static_cast<size_t>(nul - p);
+    // The common free names, empty or ending in a separator, need no
+    // search backwards.
+    const char *text = p + len;
+    if (len == 0 || text[-1] == '\\' ||
+        (text[-1] == '/' && memchr(p, '\\', len) == nullptr))
+        return 0;
     return static_cast<int>(text - basestart(p, text));
 }
 
