@@ -151,11 +151,11 @@ constexpr unsigned char inverse(unsigned char m)
 
 // Returns whether every line that ends in [s, s + n) is free for certain:
 // it holds no NUL and is empty or ends in a backslash, or in a slash when
-// there is no backslash in [s, s + n) at all; and whether no more than gaps
-// CHUNK bytes in a row lack a line feed, so that no line is long.  A CR must
-// follow a separator or a line feed, so that CR LF ends a line like LF.
-// s must start a line and n be a multiple of CHUNK.  The inner loop has no
-// branch, so that it is vectorized.
+// there is no backslash in [s, s + n) at all.  A CR must follow a separator
+// or a line feed, so that CR LF ends a line like LF.  The window must also
+// hold a line feed, and no more than gaps of its chunks in a row may lack
+// one, so that no line in it is long.  s must start a line and n be a
+// multiple of CHUNK.  The inner loop has no branch, so that it vectorizes.
 ALWAYS_INLINE inline bool scanfree(const char *s, size_t n, size_t gaps)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
