@@ -71,8 +71,11 @@ struct fileentry {
     int bytes;
 };
 
-// A scan that tells whether a window of a base list holds only free lines.
-using scanner = bool (*)(const char *s, size_t n, size_t gaps);
+// What a scan finds in a window of a base list: lines that may cost
+// something, only free lines, or lines that are free but for a slash-ending
+// line that holds a backslash, which the scan cannot tell line by line.
+enum scanresult { SCAN_CHARGED, SCAN_FREE, SCAN_MIXED };
+using scanner = scanresult (*)(const char *s, size_t n, size_t gaps);
 
 // A base list file seen through the block buffer the way text mode reads
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
@@ -149,14 +152,14 @@ constexpr unsigned char inverse(unsigned char m)
     return static_cast<unsigned char>(~m);
 }
 
-// Returns whether every line that ends in [s, s + n) is free for certain:
-// it holds no NUL and is empty or ends in a backslash, or in a slash when
-// there is no backslash in [s, s + n) at all.  A CR must follow a separator
-// or a line feed, so that CR LF ends a line like LF.  The window must also
-// hold a line feed, and no more than gaps of its chunks in a row may lack
-// one, so that no line in it is long.  s must start a line and n be a
-// multiple of CHUNK.  The inner loop has no branch, so that it vectorizes.
-ALWAYS_INLINE inline bool scanfree(const char *s, size_t n, size_t gaps)
+// Tells whether every line that ends in [s, s + n) is free for certain: it
+// holds no NUL and is empty or ends in a separator, and a slash-ending line
+// holds no backslash (SCAN_MIXED: the window holds both).  A CR must follow
+// a separator or a line feed, so that CR LF ends a line like LF.  The window
+// must also hold a line feed, and no more than gaps of its chunks in a row
+// may lack one, so that no line in it is long.  s must start a line and n
+// be a multiple of CHUNK.  The inner loop has no branch, so it vectorizes.
+ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n, size_t gaps)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *before = u - 1;
@@ -180,21 +183,23 @@ ALWAYS_INLINE inline bool scanfree(const char *s, size_t n, size_t gaps)
         }
         gap = lf != 0 ? 0 : gap + 1;
         if (gap > gaps)
-            return false;
+            return SCAN_CHARGED;
     }
-    return !bad && !(slash && backslash) && gap < n / CHUNK;
+    if (bad != 0 || gap == n / CHUNK)
+        return SCAN_CHARGED;
+    return slash != 0 && backslash != 0 ? SCAN_MIXED : SCAN_FREE;
 }
 
 // The scan in the vectors that every processor of the target has.
-bool allfree(const char *s, size_t n, size_t gaps)
+scanresult allfree(const char *s, size_t n, size_t gaps)
 {
     return scanfree(s, n, gaps);
 }
 
 #if HAVE_AVX2_CLONE
 // The same scan in 32-byte vectors, for processors that have them.
-__attribute__((target("avx2"))) bool allfree_avx2(const char *s, size_t n,
-                                                  size_t gaps)
+__attribute__((target("avx2"))) scanresult allfree_avx2(const char *s, size_t n,
+                                                        size_t gaps)
 {
     return scanfree(s, n, gaps);
 }
@@ -225,6 +230,24 @@ scanner choosescan()
     return allfree;
 }
 
+// Returns whether no line that ends in [s, s + n) and holds a backslash
+// ends in a slash, in a window whose lines all end in a separator or are
+// empty: such a line would be charged for the name after its backslash.
+bool mixedfree(const char *s, size_t n)
+{
+    const char *e = s + n;
+    const char *q = findbyte(s, e, '\\');
+    while (q < e) {
+        const char *lf = findbyte(q, e, '\n');
+        if (lf == e)
+            break;
+        if (lf[lf[-1] == '\r' ? -2 : -1] == '/')
+            return false;
+        q = findbyte(lf, e, '\\');
+    }
+    return true;
+}
+
 // Skips whole lines that are free, a window at a time: huge lists are mostly
 // made of them.  With no more than gaps CHUNK bytes in a row without a line
 // feed, no line is longer than (gaps + 2) * CHUNK - 1 bytes, and so each
@@ -239,7 +262,8 @@ void skipfree(textfile *tf, int k)
     for (;;) {
         size_t held = static_cast<size_t>(tf->end - p);
         size_t n = (held < WINDOW ? held : WINDOW) / CHUNK * CHUNK;
-        if (n == 0 || !tf->allfree(p, n, chunks - 2))
+        scanresult found = n > 0 ? tf->allfree(p, n, chunks - 2) : SCAN_CHARGED;
+        if (found == SCAN_CHARGED || (found == SCAN_MIXED && !mixedfree(p, n)))
             break;
         p += n;
         while (p[-1] != '\n')
