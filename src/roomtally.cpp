@@ -29,9 +29,9 @@ constexpr int AVAILABLE_BYTES = 915;
 constexpr int FILE_OVERHEAD = 22;
 constexpr int MAX_FILES = 41;
 constexpr int LEADER_SIZE = AVAILABLE_BYTES + 1;
-constexpr size_t BLOCK_SIZE = 128 * 1024;
-constexpr size_t WINDOW = 4096;
-constexpr size_t CHUNK = 64;
+constexpr size_t BLOCK_SIZE = 128 * 1024; // the base list's read size
+constexpr size_t WINDOW = 4096;           // free lines checked at a time
+constexpr size_t MIN_BULK = 64;           // read limits below it skip none
 constexpr char CTRL_Z = 26;
 
 // clang-format off
@@ -75,7 +75,7 @@ struct fileentry {
 // something, only free lines, or lines that are free but for a slash-ending
 // line that holds a backslash, which the scan cannot tell line by line.
 enum scanresult { SCAN_CHARGED, SCAN_FREE, SCAN_MIXED };
-using scanner = scanresult (*)(const char *s, size_t n, size_t gaps);
+using scanner = scanresult (*)(const char *s, size_t n);
 
 // A base list file seen through the block buffer the way text mode reads
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
@@ -155,53 +155,42 @@ constexpr unsigned char inverse(unsigned char m)
 // Tells whether every line that ends in [s, s + n) is free for certain: it
 // holds no NUL and is empty or ends in a separator, and a slash-ending line
 // holds no backslash (SCAN_MIXED: the window holds both).  A CR must follow
-// a separator or a line feed, so that CR LF ends a line like LF.  The window
-// must also hold a line feed, and no more than gaps of its chunks in a row
-// may lack one, so that no line in it is long.  s must start a line and n
-// be a multiple of CHUNK.  The inner loop has no branch, so it vectorizes.
-ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n, size_t gaps)
+// a separator or a line feed, so that CR LF ends a line like LF.  s must
+// start a line.  The loop has no branch, so that it vectorizes.
+ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *before = u - 1;
     unsigned char bad = 0, slash = 0, backslash = 0;
-    size_t gap = 0;
-    for (size_t at = 0; at < n; at += CHUNK) {
-        unsigned char lf = 0;
-        for (size_t i = at; i < at + CHUNK; i++) {
-            unsigned char c = u[i], a = before[i];
-            unsigned char end = mask(c == '\n'), cr = mask(c == '\r');
-            unsigned char aslash = mask(a == '/');
-            unsigned char asep = aslash | mask(a == '\\') | mask(a == '\n');
-            unsigned char acr = mask(a == '\r');
-            unsigned char badend = end & inverse(asep | acr);
-            unsigned char badcr = cr & inverse(asep);
-            unsigned char nul = mask(c == '\0');
-            bad |= badend | badcr | nul;
-            slash |= (end | cr) & aslash;
-            backslash |= mask(c == '\\');
-            lf |= end;
-        }
-        gap = lf != 0 ? 0 : gap + 1;
-        if (gap > gaps)
-            return SCAN_CHARGED;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char c = u[i], a = before[i];
+        unsigned char end = mask(c == '\n'), cr = mask(c == '\r');
+        unsigned char aslash = mask(a == '/');
+        unsigned char asep = aslash | mask(a == '\\') | mask(a == '\n');
+        unsigned char acr = mask(a == '\r');
+        unsigned char badend = end & inverse(asep | acr);
+        unsigned char badcr = cr & inverse(asep);
+        unsigned char nul = mask(c == '\0');
+        bad |= badend | badcr | nul;
+        slash |= (end | cr) & aslash;
+        backslash |= mask(c == '\\');
     }
-    if (bad != 0 || gap == n / CHUNK)
+    if (bad != 0)
         return SCAN_CHARGED;
     return slash != 0 && backslash != 0 ? SCAN_MIXED : SCAN_FREE;
 }
 
 // The scan in the vectors that every processor of the target has.
-scanresult allfree(const char *s, size_t n, size_t gaps)
+scanresult allfree(const char *s, size_t n)
 {
-    return scanfree(s, n, gaps);
+    return scanfree(s, n);
 }
 
 #if HAVE_AVX2_CLONE
 // The same scan in 32-byte vectors, for processors that have them.
-__attribute__((target("avx2"))) scanresult allfree_avx2(const char *s, size_t n,
-                                                        size_t gaps)
+__attribute__((target("avx2"))) scanresult allfree_avx2(const char *s, size_t n)
 {
-    return scanfree(s, n, gaps);
+    return scanfree(s, n);
 }
 
 // Returns whether the processor has AVX2 and the system keeps its registers.
@@ -248,26 +237,45 @@ bool mixedfree(const char *s, size_t n)
     return true;
 }
 
+// Returns the end of the last line that ends in [s, s + n) before any line
+// longer than limit bytes, or s when there is none.  s must start a line.
+// It looks back from limit bytes past each line feed it finds, so that
+// short lines cost a few bytes each.
+const char *lastline(const char *s, size_t n, size_t limit)
+{
+    const char *lf = s - 1, *last = s + n - 1;
+    while (lf < last) {
+        const char *q =
+            limit < static_cast<size_t>(last - lf) ? lf + limit : last;
+        while (q > lf && *q != '\n')
+            q--;
+        if (q == lf)
+            break;
+        lf = q;
+    }
+    return lf + 1;
+}
+
 // Skips whole lines that are free, a window at a time: huge lists are mostly
-// made of them.  With no more than gaps CHUNK bytes in a row without a line
-// feed, no line is longer than (gaps + 2) * CHUNK - 1 bytes, and so each
-// fits in one read of k characters.  After a window that fails, its lines
-// are read one by one before the next try.
+// made of them.  A line of no more than k bytes fits in one read of k
+// characters.  After a window that fails, its lines are read one by one
+// before the next try.
 void skipfree(textfile *tf, int k)
 {
     const char *p = tf->p;
-    size_t chunks = static_cast<size_t>(k) / CHUNK;
-    if (tf->midline || chunks < 2 || p < tf->slow)
+    size_t limit = static_cast<size_t>(k);
+    if (tf->midline || limit < MIN_BULK || p < tf->slow)
         return;
     for (;;) {
         size_t held = static_cast<size_t>(tf->end - p);
-        size_t n = (held < WINDOW ? held : WINDOW) / CHUNK * CHUNK;
-        scanresult found = n > 0 ? tf->allfree(p, n, chunks - 2) : SCAN_CHARGED;
+        const char *next = lastline(p, held < WINDOW ? held : WINDOW, limit);
+        if (next == p)
+            break;
+        size_t n = static_cast<size_t>(next - p);
+        scanresult found = tf->allfree(p, n);
         if (found == SCAN_CHARGED || (found == SCAN_MIXED && !mixedfree(p, n)))
             break;
-        p += n;
-        while (p[-1] != '\n')
-            p--;
+        p = next;
     }
     tf->slow = p + WINDOW;
     tf->p = p;
