@@ -219,17 +219,16 @@ scanner choosescan()
     return allfree;
 }
 
-// Returns whether no line that ends in [s, s + n) and holds a backslash
-// ends in a slash, in a window whose lines all end in a separator or are
-// empty: such a line would be charged for the name after its backslash.
+// Returns whether no line in [s, s + n) that holds a backslash ends in a
+// slash, which would charge it for the name after its backslash.  The
+// window must end with a line feed, and its lines end in a separator or
+// are empty.
 bool mixedfree(const char *s, size_t n)
 {
     const char *e = s + n;
     const char *q = findbyte(s, e, '\\');
     while (q < e) {
         const char *lf = findbyte(q, e, '\n');
-        if (lf == e)
-            break;
         if (lf[lf[-1] == '\r' ? -2 : -1] == '/')
             return false;
         q = findbyte(lf, e, '\\');
