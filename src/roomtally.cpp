@@ -101,15 +101,11 @@ char *const block = blockspace + 1;
 // or after the last slash when there is no backslash at all.
 const char *basestart(const char *s, const char *e)
 {
-    const char *slash = nullptr;
-    while (e > s) {
-        --e;
-        if (*e == '\\')
-            return e + 1;
-        if (*e == '/' && slash == nullptr)
-            slash = e;
-    }
-    return slash != nullptr ? slash + 1 : s;
+    bool backslash = memchr(s, '\\', static_cast<size_t>(e - s)) != nullptr;
+    char separator = backslash ? '\\' : '/';
+    while (e > s && e[-1] != separator)
+        e--;
+    return e;
 }
 
 // Returns the base name of the string path, a pointer into path itself.
@@ -326,13 +322,7 @@ int nextname(textfile *tf, int k)
     const char *nul = static_cast<const char *>(memchr(p, '\0', len));
     if (nul != nullptr)
         len = static_cast<size_t>(nul - p);
-    // The common free names, empty or ending in a separator, need no
-    // search backwards.
-    const char *text = p + len;
-    if (len == 0 || text[-1] == '\\' ||
-        (text[-1] == '/' && memchr(p, '\\', len) == nullptr))
-        return 0;
-    return static_cast<int>(text - basestart(p, text));
+    return static_cast<int>(p + len - basestart(p, p + len));
 }
 
 // Reports a failure to read the base list file at path on standard error.
