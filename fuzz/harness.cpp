@@ -1,10 +1,16 @@
-// Runs the whole of roomtally, main included, on one fuzzer input.
+// SPDX-License-Identifier: ISC
+// Runs the whole of roomtally, main included, on one fuzzer input, then
+// checks what its reader charges for the base list against a plain reading
+// of the same bytes.
 //
 // The input's first byte chooses how the base list is named: bits 0 and 1
 // give none, -base PATH, BASELISTFILE=PATH or an empty BASELISTFILE, and
-// bit 2 starts the program with an empty argument vector.  The second byte
-// is the number of arguments after the program's name; they follow, each
-// ended by a NUL.  Whatever is left is the base list file's contents.
+// bit 2 starts the program with an empty argument vector.  Bit 3 puts
+// about 127 KiB of empty lines before the list, bits 4 to 7 saying how much
+// less than 128 KiB, so that its lines meet the end of the reader's first
+// block.  The second byte is the number of arguments after the program's
+// name; they follow, each ended by a NUL.  Whatever is left is the base
+// list file's contents.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +25,13 @@
 namespace {
 
 constexpr size_t MAX_ARGS = 64;
+constexpr size_t MAX_LIST = 1 << 20;
 
 char listpath[64];
 char argbytes[1 << 20];
 char *args[MAX_ARGS + 4];
 char *noargs[] = {nullptr};
+uint8_t list[128 * 1024 + MAX_LIST];
 
 // Writes the base list file; returns false when it cannot be written.
 bool writelist(const uint8_t *data, size_t size)
@@ -33,6 +41,43 @@ bool writelist(const uint8_t *data, size_t size)
         return false;
     bool ok = fwrite(data, 1, size, fp) == size;
     return fclose(fp) == 0 && ok;
+}
+
+// Returns the bytes that a base list of data consumes, read the plain way: a
+// character at a time, as text mode gives them (CR LF is one line feed, and
+// Ctrl-Z ends the list), a read at a time of at most the budget minus one
+// characters, ending after a line feed.  A read's name ends at its first NUL
+// or line feed, and begins after its last backslash, or after its last
+// slash when it holds no backslash.  The list ends at a budget of 1 or less.
+int plainconsumed(const uint8_t *data, size_t size)
+{
+    int budget = 915;
+    size_t pos = 0;
+    bool more = true;
+    while (more && budget > 1) {
+        char got[915];
+        int n = 0;
+        while (n < budget - 1) {
+            if (pos == size || data[pos] == 26) {
+                more = false;
+                break;
+            }
+            if (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n')
+                pos++;
+            got[n++] = static_cast<char>(data[pos++]);
+            if (got[n - 1] == '\n')
+                break;
+        }
+        int end = 0, start = 0;
+        while (end < n && got[end] != '\0' && got[end] != '\n')
+            end++;
+        char separator = memchr(got, '\\', static_cast<size_t>(end)) ? '\\' : '/';
+        for (int i = 0; i < end; i++)
+            start = got[i] == separator ? i + 1 : start;
+        if (end > start)
+            budget -= end - start + 22;
+    }
+    return 915 - budget;
 }
 
 // Fills args from the input and returns the argument count.
@@ -81,7 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int mode = size > 0 ? data[0] : 0;
     size_t used = 0;
     int argc = readargs(data, size, &used, mode);
-    if (!writelist(data + used, size - used))
+    size_t pad = (mode & 8) != 0 ? 128 * 1024 - static_cast<size_t>(mode >> 4) * 61 : 0;
+    size_t listsize = pad + size - used;
+    if (size - used > MAX_LIST)
+        abort();
+    memset(list, '\n', pad);
+    memcpy(list + pad, data + used, size - used);
+    if (!writelist(list, listsize))
         abort();
     if ((mode & 3) == 2)
         setenv("BASELISTFILE", listpath, 1);
@@ -92,5 +143,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The program must end every run with status 0.
     if (roomtally_main(argc, argc > 0 ? args : noargs) != 0)
         abort();
+    // The reader must charge exactly what the plain reading charges.
+    int budget = AVAILABLE_BYTES;
+    readbasefile(listpath, &budget);
+    if (AVAILABLE_BYTES - budget != plainconsumed(list, listsize)) {
+        fprintf(stderr, "the reader charges %d bytes, the plain reading %d\n",
+                AVAILABLE_BYTES - budget, plainconsumed(list, listsize));
+        abort();
+    }
     return 0;
 }

@@ -13,8 +13,9 @@
 #include <cstring>
 
 // GCC and clang can build one function for AVX2 beside the baseline and ask
-// the processor whether it may run it.
-#if defined(__GNUC__) && defined(__x86_64__)
+// the processor whether it may run it.  ROOMTALLY_NO_AVX2 builds the
+// baseline alone, the scan that processors without AVX2 run.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(ROOMTALLY_NO_AVX2)
 #include <cpuid.h>
 #define HAVE_AVX2_CLONE 1
 #define ALWAYS_INLINE __attribute__((always_inline))

@@ -93,8 +93,6 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--launcher", default="")
     parser.add_argument("--platform", default="linux", help="not used")
-    parser.add_argument("--crlf", action="store_true",
-                        help="not used: CR LF in the output is always read as LF")
     parser.add_argument("--lists", type=int, default=100)
     parser.add_argument("--seed", type=int, default=1)
     opts = parser.parse_args()

@@ -169,7 +169,7 @@ def run(case, opts):
                 out.close()
     faults = []
     for stream, got in (("stdout", done.stdout or b""), ("stderr", done.stderr)):
-        if opts.crlf:
+        if opts.platform == "windows":
             got = got.replace(b"\r\n", b"\n")
         want = expected(case, stream, opts.platform, argv0)
         if got != want:
@@ -186,19 +186,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--launcher", default="",
-                        help="command that starts the program, e.g. wine")
-    parser.add_argument("--platform", default="linux")
-    parser.add_argument("--crlf", action="store_true",
-                        help="read CR LF in the output as LF")
+                        help="command that starts the program: wine, qemu...")
+    parser.add_argument("--platform", default="linux",
+                        choices=("linux", "windows"),
+                        help="whose console and C library to expect")
     parser.add_argument("--timeout", type=float, default=20)
     parser.add_argument("casefiles", nargs="+")
     opts = parser.parse_args()
     opts.launcher = shlex.split(opts.launcher)
     opts.program = os.path.abspath(opts.program)
-    # Started directly, the program is given the name roomtally; under Wine
-    # it sees its own Windows path, on the drive that maps the root.
-    opts.argv0 = "roomtally"
-    if opts.launcher:
+    # Started directly, the program is given the name roomtally; a launcher
+    # passes on the path it was given, which Wine shows as a Windows path on
+    # the drive that maps the root.  A Windows console ends lines in CR LF.
+    opts.argv0 = opts.program if opts.launcher else "roomtally"
+    if opts.platform == "windows":
         opts.argv0 = "Z:" + opts.program.replace("/", "\\")
     passed = failed = skipped = 0
     for path in opts.casefiles:
