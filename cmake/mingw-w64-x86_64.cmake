@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross-builds the Windows x86-64 console program with MinGW-w64 and runs it
 # under Wine.
 set(CMAKE_SYSTEM_NAME Windows)

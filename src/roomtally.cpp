@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // roomtally: how much of a 915-byte name table a set of files takes up.
 //
 // Every file costs the length of its base name plus 22 bytes.  The report

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: ISC
 """Checks the base list reader against a plain model of it on generated lists.
 
 The model reads the whole file as text mode would (stop at Ctrl-Z, CR LF

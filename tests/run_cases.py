@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: ISC
 """Runs roomtally on the cases of one or more case files and compares its
 standard output, standard error and exit status byte for byte.
 

@@ -1,0 +1,70 @@
+# SPDX-License-Identifier: ISC
+# Installs the program with its manual page, and packages it: a .deb on
+# Linux, and on Windows a zip with the program, its licence and a usage page.
+include(GNUInstallDirs)
+
+configure_file(doc/roomtally.1.in roomtally.1 @ONLY)
+set(manpage ${PROJECT_BINARY_DIR}/roomtally.1)
+
+# Writes text to file with the CR LF line ends that Windows editors expect.
+function(write_crlf file text)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${file} "${text}")
+endfunction()
+
+if(WIN32)
+  enable_language(RC)
+  configure_file(src/roomtally.rc.in roomtally.rc @ONLY)
+  target_sources(roomtally PRIVATE ${PROJECT_BINARY_DIR}/roomtally.rc)
+  # The usage page is the manual page rendered as plain text.
+  find_program(GROFF_PROGRAM groff REQUIRED)
+  execute_process(COMMAND ${GROFF_PROGRAM} -man -Tascii -P-cbou -rcR=1
+    ${manpage} OUTPUT_VARIABLE usage COMMAND_ERROR_IS_FATAL ANY)
+  write_crlf(${PROJECT_BINARY_DIR}/roomtally.txt "${usage}")
+  file(READ LICENSE licence)
+  write_crlf(${PROJECT_BINARY_DIR}/LICENSE.txt "${licence}")
+  install(TARGETS roomtally RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/roomtally.txt
+    ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+else()
+  execute_process(COMMAND gzip -9n INPUT_FILE ${manpage}
+    OUTPUT_FILE ${manpage}.gz COMMAND_ERROR_IS_FATAL ANY)
+  install(TARGETS roomtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+set(CPACK_PACKAGE_NAME roomtally)
+set(CPACK_PACKAGE_CONTACT "roomtally developers <roomtally@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "tell how much of a 915-byte name table a set of files takes up")
+set(CPACK_PACKAGE_DESCRIPTION [[
+roomtally charges every file its base name's length plus 22 bytes against a
+fixed budget of 915 bytes, and prints a report: one row per file, cheapest
+first, with the bytes left after it, its cost and its name; what is left at
+the end; and, on request, how long the names of N more files may be in
+total. Names listed in a base list file, one path per line, can be charged
+first. Only names are counted: the files themselves are never opened.]])
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x86_64)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
+
+# Debian wants a machine-readable copyright file and a changelog, compressed
+# like the manual page, in the package's documentation directory.
+if(ROOMTALLY_DEBIAN)
+  execute_process(COMMAND date -u -R -d "${ROOMTALLY_DATE} 00:00"
+    OUTPUT_VARIABLE ROOMTALLY_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+    COMMAND_ERROR_IS_FATAL ANY)
+  configure_file(doc/changelog.in changelog @ONLY)
+  execute_process(COMMAND gzip -9n INPUT_FILE ${PROJECT_BINARY_DIR}/changelog
+    OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES doc/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+include(CPack)
