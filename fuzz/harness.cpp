@@ -6,11 +6,11 @@
 // The input's first byte chooses how the base list is named: bits 0 and 1
 // give none, -base PATH, BASELISTFILE=PATH or an empty BASELISTFILE, and
 // bit 2 starts the program with an empty argument vector.  Bit 3 puts
-// about 127 KiB of empty lines before the list, bits 4 to 7 saying how much
-// less than 128 KiB, so that its lines meet the end of the reader's first
-// block.  The second byte is the number of arguments after the program's
-// name; they follow, each ended by a NUL.  Whatever is left is the base
-// list file's contents.
+// nearly 128 KiB of empty lines before the list, bits 4 to 7 saying how
+// much less (in steps of 61 bytes), so that its lines meet the end of the
+// reader's first block.  The second byte is the number of arguments after the
+// program's name; they follow, each ended by a NUL.  Whatever is left is the
+// base list file's contents.
 
 #include <cstdint>
 #include <cstdio>
@@ -71,7 +71,8 @@ int plainconsumed(const uint8_t *data, size_t size)
         int end = 0, start = 0;
         while (end < n && got[end] != '\0' && got[end] != '\n')
             end++;
-        char separator = memchr(got, '\\', static_cast<size_t>(end)) ? '\\' : '/';
+        char separator =
+            memchr(got, '\\', static_cast<size_t>(end)) ? '\\' : '/';
         for (int i = 0; i < end; i++)
             start = got[i] == separator ? i + 1 : start;
         if (end > start)
@@ -126,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int mode = size > 0 ? data[0] : 0;
     size_t used = 0;
     int argc = readargs(data, size, &used, mode);
-    size_t pad = (mode & 8) != 0 ? 128 * 1024 - static_cast<size_t>(mode >> 4) * 61 : 0;
+    size_t pad =
+        (mode & 8) != 0 ? 128 * 1024 - static_cast<size_t>(mode >> 4) * 61 : 0;
     size_t listsize = pad + size - used;
     if (size - used > MAX_LIST)
         abort();
