@@ -22,6 +22,7 @@ if(WIN32)
     ${manpage} OUTPUT_VARIABLE usage COMMAND_ERROR_IS_FATAL ANY)
   write_crlf(${PROJECT_BINARY_DIR}/roomtally.txt "${usage}")
   file(READ LICENSE licence)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
   write_crlf(${PROJECT_BINARY_DIR}/LICENSE.txt "${licence}")
   install(TARGETS roomtally RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/roomtally.txt
