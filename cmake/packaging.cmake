@@ -6,6 +6,13 @@ include(GNUInstallDirs)
 configure_file(doc/roomtally.1.in roomtally.1 @ONLY)
 set(manpage ${PROJECT_BINARY_DIR}/roomtally.1)
 
+# Compresses file into file.gz the way Debian wants: at the best level, and
+# without a name or a time stamp, so that every build gives the same bytes.
+function(gzip_copy file)
+  execute_process(COMMAND gzip -9n INPUT_FILE ${file} OUTPUT_FILE ${file}.gz
+    COMMAND_ERROR_IS_FATAL ANY)
+endfunction()
+
 # Writes text to file with the CR LF line ends that Windows editors expect.
 function(write_crlf file text)
   string(REPLACE "\n" "\r\n" text "${text}")
@@ -28,8 +35,7 @@ if(WIN32)
   install(FILES ${PROJECT_BINARY_DIR}/roomtally.txt
     ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
 else()
-  execute_process(COMMAND gzip -9n INPUT_FILE ${manpage}
-    OUTPUT_FILE ${manpage}.gz COMMAND_ERROR_IS_FATAL ANY)
+  gzip_copy(${manpage})
   install(TARGETS roomtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
@@ -63,8 +69,7 @@ if(ROOMTALLY_DEBIAN)
     OUTPUT_VARIABLE ROOMTALLY_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
     COMMAND_ERROR_IS_FATAL ANY)
   configure_file(doc/changelog.in changelog @ONLY)
-  execute_process(COMMAND gzip -9n INPUT_FILE ${PROJECT_BINARY_DIR}/changelog
-    OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+  gzip_copy(${PROJECT_BINARY_DIR}/changelog)
   install(FILES doc/copyright ${PROJECT_BINARY_DIR}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
