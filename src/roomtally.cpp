@@ -8,6 +8,7 @@
 // first.  The run always exits with status 0: failures are reported on
 // standard error and the run goes on.
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -327,6 +328,26 @@ int nextname(textfile *tf, int k)
     return static_cast<int>(p + len - basestart(p, p + len));
 }
 
+// Starts a base list past a UTF-8 mark, which Windows editors write and
+// which is no part of the first name.  Returns false, with errno EILSEQ, for
+// a UTF-16 or UTF-32 list: the NUL in every character would end every name,
+// so it is refused rather than charged wrongly.
+bool skipmark(textfile *tf)
+{
+    fillblock(tf);
+    size_t held = static_cast<size_t>(tf->end - tf->p);
+    if (held >= 2 && (memcmp(tf->p, "\xFF\xFE", 2) == 0 ||
+                      memcmp(tf->p, "\xFE\xFF", 2) == 0)) {
+        errno = EILSEQ;
+        return false;
+    }
+    if (held >= 3 && memcmp(tf->p, "\xEF\xBB\xBF", 3) == 0) {
+        tf->p += 3;
+        block[2] = '\n'; // the first line begins as if after a line
+    }
+    return true;
+}
+
 // Reports a failure to read the base list file at path on standard error.
 void basefile_perror(const char *path)
 {
@@ -344,6 +365,11 @@ void readbasefile(const char *path, int *budget)
     }
     textfile tf = {fp, block, block, false, false, block, choosescan()};
     block[-1] = '\n'; // the file begins as if after a line
+    if (!skipmark(&tf)) {
+        basefile_perror(path);
+        fclose(fp);
+        return;
+    }
     // A read with a limit of 1 could take nothing, so the list ends there.
     while (*budget > 1) {
         int len = nextname(&tf, *budget - 1);

@@ -12,6 +12,8 @@ shows, then cases, each begun by '== name'.  Within a case:
   file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
   dir: PATH                 make a directory
   only: linux | windows     run the case on that platform alone
+  inject: SPEC PATH         run under strace, whose -e inject=SPEC fails a
+                            system call on the case's file PATH
   stdout:                   the expected output, one '| ' line per line;
   stderr:                   a key may end in [linux] or [windows] to hold
                             that platform's own expectation
@@ -117,6 +119,8 @@ def parse(path):
                     case["dirs"].append(value)
                 elif key == "only":
                     case["only"] = value
+                elif key == "inject":
+                    case["inject"] = value.split()
                 elif key == "stdout-to":
                     case["stdout-to"] = value
                 elif key == "status":
@@ -152,14 +156,23 @@ def run(case, opts):
         env = {k: v for k, v in os.environ.items() if k != "BASELISTFILE"}
         env = {k.encode(): v.encode() for k, v in env.items()}
         env.update({k.encode(): v for k, v in case["env"].items()})
-        command = opts.launcher + [opts.program] + case["args"]
+        launcher = opts.launcher
+        if "inject" in case:
+            spec, name = case["inject"]
+            launcher = ["strace", "-f", "-qq", "-o", os.devnull, "-e",
+                        "inject=" + spec, "-P", os.path.join(work, name)]
+            launcher += opts.launcher
+            # LeakSanitizer cannot run in a process that strace traces.
+            env[b"ASAN_OPTIONS"] = env.get(b"ASAN_OPTIONS", b"") + \
+                b":detect_leaks=0"
+        command = launcher + [opts.program] + case["args"]
         argv0 = opts.argv0.encode()
-        if not opts.launcher:
+        if not launcher:
             command[0] = argv0
         out = open(case["stdout-to"], "wb") if "stdout-to" in case else None
         try:
             done = subprocess.run(command, executable=opts.program if not
-                                  opts.launcher else None, cwd=work, env=env,
+                                  launcher else None, cwd=work, env=env,
                                   stdin=subprocess.DEVNULL,
                                   stdout=out or subprocess.PIPE,
                                   stderr=subprocess.PIPE, timeout=opts.timeout)
@@ -186,8 +199,10 @@ def run(case, opts):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--program", required=True)
-    parser.add_argument("--launcher", default="",
-                        help="command that starts the program: wine, qemu...")
+    parser.add_argument("--launcher",
+                        default=os.environ.get("ROOMTALLY_LAUNCHER", ""),
+                        help="command that starts the program: wine, qemu..."
+                        " (default: $ROOMTALLY_LAUNCHER)")
     parser.add_argument("--platform", default="linux",
                         choices=("linux", "windows"),
                         help="whose console and C library to expect")
