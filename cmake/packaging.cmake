@@ -40,6 +40,36 @@ else()
   install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
+# Returns in out the Unix time of the start of the day date (YYYY-MM-DD), in
+# UTC: the count of days from the civil date, in the proleptic calendar.
+function(date_epoch date out)
+  string(REGEX MATCH "^([0-9]+)-0?([0-9]+)-0?([0-9]+)$" ymd "${date}")
+  set(y ${CMAKE_MATCH_1})
+  set(m ${CMAKE_MATCH_2})
+  if(m LESS_EQUAL 2)
+    math(EXPR y "${y} - 1")
+    math(EXPR m "${m} + 12")
+  endif()
+  math(EXPR days "365 * ${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 \
+    + (153 * (${m} - 3) + 2) / 5 + ${CMAKE_MATCH_3} - 719469")
+  math(EXPR seconds "${days} * 86400")
+  set(${out} ${seconds} PARENT_SCOPE)
+endfunction()
+
+# Packages are dated by the release, not by the build: CPack stamps every
+# archive member with SOURCE_DATE_EPOCH, which is the release date unless
+# the caller sets it.  Directories it makes get fixed modes whatever the
+# umask, as the installed files already have.
+date_epoch(${ROOMTALLY_DATE} ROOMTALLY_EPOCH)
+set(ROOMTALLY_EPOCH ${ROOMTALLY_EPOCH} CACHE INTERNAL "The release date as Unix time")
+file(WRITE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
+  "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n"
+  "  set(ENV{SOURCE_DATE_EPOCH} ${ROOMTALLY_EPOCH})\n"
+  "endif()\n")
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
+  OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 set(CPACK_PACKAGE_NAME roomtally)
 set(CPACK_PACKAGE_CONTACT "roomtally developers <roomtally@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY

@@ -92,7 +92,8 @@ def generate(rng):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--program", required=True)
-    parser.add_argument("--launcher", default="")
+    parser.add_argument("--launcher",
+                        default=os.environ.get("ROOMTALLY_LAUNCHER", ""))
     parser.add_argument("--platform", default="linux", help="not used")
     parser.add_argument("--lists", type=int, default=100)
     parser.add_argument("--seed", type=int, default=1)
