@@ -58,8 +58,7 @@ endfunction()
 
 # Packages are dated by the release, not by the build: CPack stamps every
 # archive member with SOURCE_DATE_EPOCH, which is the release date unless
-# the caller sets it.  Directories it makes get fixed modes whatever the
-# umask, as the installed files already have.
+# the caller sets it.
 date_epoch(${ROOMTALLY_DATE} ROOMTALLY_EPOCH)
 set(ROOMTALLY_EPOCH ${ROOMTALLY_EPOCH} CACHE INTERNAL "The release date as Unix time")
 file(WRITE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
@@ -67,8 +66,6 @@ file(WRITE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
   "  set(ENV{SOURCE_DATE_EPOCH} ${ROOMTALLY_EPOCH})\n"
   "endif()\n")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
-  OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_PACKAGE_NAME roomtally)
 set(CPACK_PACKAGE_CONTACT "roomtally developers <roomtally@example.org>")
