@@ -11,7 +11,8 @@ shows, then cases, each begun by '== name'.  Within a case:
   env: NAME=VALUE           set a variable (BASELISTFILE is unset otherwise)
   file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
   dir: PATH                 make a directory
-  only: linux | windows     run the case on that platform alone
+  only: PLATFORM...         run the case on these platforms alone (linux,
+                            windows, wasi)
   inject: SPEC PATH         run under strace, whose -e inject=SPEC fails a
                             system call on the case's file PATH
   stdout:                   the expected output, one '| ' line per line;
@@ -204,7 +205,7 @@ def main():
                         help="command that starts the program: wine, qemu..."
                         " (default: $ROOMTALLY_LAUNCHER)")
     parser.add_argument("--platform", default="linux",
-                        choices=("linux", "windows"),
+                        choices=("linux", "windows", "wasi"),
                         help="whose console and C library to expect")
     parser.add_argument("--timeout", type=float, default=20)
     parser.add_argument("casefiles", nargs="+")
@@ -220,7 +221,7 @@ def main():
     passed = failed = skipped = 0
     for path in opts.casefiles:
         for case in parse(path):
-            if case.get("only", opts.platform) != opts.platform:
+            if opts.platform not in case.get("only", opts.platform).split():
                 skipped += 1
                 continue
             faults = run(case, opts)
