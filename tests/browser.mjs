@@ -31,7 +31,7 @@ async function reference(args, list) {
   const err = join(work, 'err');
   if (reference) {
     execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
-      reference, ...args], { cwd: work });
+      reference, ...args], { cwd: work, env: { PATH: process.env.PATH } });
   } else {
     const stdout = openSync(out, 'w');
     const stderr = openSync(err, 'w');

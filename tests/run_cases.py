@@ -13,7 +13,7 @@ shows, then cases, each begun by '== name'.  Within a case:
   dir: PATH                 make a directory
   only: PLATFORM...         run the case on these platforms alone (linux,
                             windows, wasi)
-  inject: SPEC PATH         run under strace, whose -e inject=SPEC fails a
+  inject: FAULT PATH        run under strace, whose -e inject=FAULT fails a
                             system call on the case's file PATH
   stdout:                   the expected output, one '| ' line per line;
   stderr:                   a key may end in [linux] or [windows] to hold
@@ -159,9 +159,9 @@ def run(case, opts):
         env.update({k.encode(): v for k, v in case["env"].items()})
         launcher = opts.launcher
         if "inject" in case:
-            spec, name = case["inject"]
+            fault, name = case["inject"]
             launcher = ["strace", "-f", "-qq", "-o", os.devnull, "-e",
-                        "inject=" + spec, "-P", os.path.join(work, name)]
+                        "inject=" + fault, "-P", os.path.join(work, name)]
             launcher += opts.launcher
             # LeakSanitizer cannot run in a process that strace traces.
             env[b"ASAN_OPTIONS"] = env.get(b"ASAN_OPTIONS", b"") + \
