@@ -32,7 +32,7 @@ function decode(chunks) {
 
 // Runs the program on args, with list (a name and its bytes) as the only
 // file it can open, in the directory it starts in.  Returns what it wrote.
-export async function run(args, list) {
+async function run(args, list) {
   const out = [];
   const err = [];
   const files = list ? [[list.name, new File(list.bytes, { readonly: true })]]
@@ -51,8 +51,8 @@ export async function run(args, list) {
   };
   const instance = await WebAssembly.instantiate(module,
     { wasi_snapshot_preview1: wasi.wasiImport });
-  const status = wasi.start(instance);
-  return { stdout: decode(out), stderr: decode(err), status };
+  wasi.start(instance);
+  return { stdout: decode(out), stderr: decode(err) };
 }
 
 // Quotes an argument for a POSIX shell when it needs it.
@@ -84,7 +84,6 @@ async function update() {
 }
 
 form.addEventListener('input', update);
-form.addEventListener('change', update);
 form.addEventListener('reset', () => {
   dropped = [];
   setTimeout(update);
