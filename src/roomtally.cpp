@@ -14,6 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <tlhelp32.h>
+#endif
+
 // GCC and clang can build one function for AVX2 beside the baseline and ask
 // the processor whether it may run it.  ROOMTALLY_NO_AVX2 builds the
 // baseline alone, the scan that processors without AVX2 run.
@@ -65,6 +71,17 @@ const char HELP_TEXT[] =
 const char NOTHING_TEXT[] =
     "There's nothing to calculate! You'll always have 915 bytes available.\n"
     "You should probably try `%s ?'\n";
+
+#ifdef _WIN32
+const char WINDOWS_TEXT[] =
+    "\n"
+    "To ask about some files, select them in Explorer and:\n"
+    "- drop them onto roomtally.exe, or onto a shortcut to it;\n"
+    "- or send them to it: put a shortcut to roomtally.exe in the Send To\n"
+    "  folder (type shell:sendto in the Run box, Windows+R), then right-click\n"
+    "  the files and choose Send to > roomtally;\n"
+    "- or, in a console, run: roomtally.exe FILE... +N\n";
+#endif
 // clang-format on
 
 // One file named on the command line; name points into its argument.
@@ -479,12 +496,93 @@ void report(char **files, int count, int *budget, int extra)
     printreport(count, longest, width, budget, extra);
 }
 
+#ifdef _WIN32
+// Finds the process pid in a snapshot of them all, into *entry.
+bool findprocess(HANDLE snapshot, DWORD pid, PROCESSENTRY32 *entry)
+{
+    entry->dwSize = sizeof *entry;
+    for (BOOL more = Process32First(snapshot, entry); more != FALSE;
+         more = Process32Next(snapshot, entry))
+        if (entry->th32ProcessID == pid)
+            return true;
+    return false;
+}
+
+// Tells whether Explorer started the program.  With Windows Terminal as the
+// default terminal, the console's own window is hidden and the program runs
+// in a tab that closes when it ends.
+bool startedbyexplorer()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32 entry;
+    bool explorer =
+        findprocess(snapshot, GetCurrentProcessId(), &entry) &&
+        findprocess(snapshot, entry.th32ParentProcessID, &entry) &&
+        _stricmp(entry.szExeFile, "explorer.exe") == 0;
+    CloseHandle(snapshot);
+    return explorer;
+}
+
+// Tells whether the console's window is shown.  user32 is loaded here
+// alone, so that no run that does not ask pays for it.
+bool consolevisible()
+{
+    HWND window = GetConsoleWindow();
+    HMODULE user32 = window != nullptr ? LoadLibraryA("user32.dll") : nullptr;
+    if (user32 == nullptr)
+        return false;
+    // Cast through a function of no arguments, which any function pointer
+    // converts to and from.
+    using visiblefn = BOOL(WINAPI *)(HWND);
+    auto visible = reinterpret_cast<visiblefn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(user32, "IsWindowVisible")));
+    return visible != nullptr && visible(window) != FALSE;
+}
+
+// Tells whether the program has a console of its own that closes when it
+// ends, as after a double-click, a drop, Send To or the Run box: no other
+// process shares it, standard input and output are that console, and its
+// window is shown or Explorer started the program.  A prompt, a script, a
+// redirection or a hidden console that Explorer did not start is none.
+bool ownconsole()
+{
+    DWORD processes[2], mode = 0;
+    return GetConsoleProcessList(processes, 2) == 1 &&
+           GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != FALSE &&
+           GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE &&
+           (consolevisible() || startedbyexplorer());
+}
+
+// Keeps a console of the program's own open until Enter is pressed, so that
+// the report can be read; after a run with no argument, a double-click,
+// says first how to give it files.  Standard output is left as it was.
+void holdconsole(bool noargs)
+{
+    if (!ownconsole())
+        return;
+    if (noargs)
+        fputs(WINDOWS_TEXT, stderr);
+    fputs("\nPress Enter to close this window.\n", stderr);
+    int c;
+    do
+        c = getchar();
+    while (c != EOF && c != '\n');
+}
+#else
+// Elsewhere the program's window is the terminal it was started from.
+void holdconsole(bool) {}
+#endif
+
 // Reports output that could not be written, which would otherwise be lost
-// without a word.  Returns the exit status, which is 0 all the same.
-int finish()
+// without a word, and keeps a window of the program's own open.  Returns the
+// exit status, which is 0 all the same.
+int finish(bool noargs)
 {
     if (fflush(stdout) != 0 || ferror(stdout))
         perror("standard output");
+    holdconsole(noargs);
     return 0;
 }
 
@@ -499,10 +597,11 @@ int _dowildcard = -1;
 
 int main(int argc, char **argv)
 {
+    const bool noargs = argc < 2;
     int budget = AVAILABLE_BYTES;
     if (argc > 1 && argv[1][0] == '?') {
         fputs(HELP_TEXT, stdout);
-        return finish();
+        return finish(noargs);
     }
     int first = 1;
     const char *path = basepath(argc, argv, &first);
@@ -511,7 +610,7 @@ int main(int argc, char **argv)
         printf("The base files consume %d bytes.\n", AVAILABLE_BYTES - budget);
     } else if (argc < 2) {
         printf(NOTHING_TEXT, argc > 0 ? argv[0] : "roomtally");
-        return finish();
+        return finish(noargs);
     }
     int extra = 0;
     if (argc > 1 && argv[argc - 1][0] == '+') {
@@ -521,5 +620,5 @@ int main(int argc, char **argv)
     int count = argc - first;
     count = count < 0 ? 0 : count > MAX_FILES ? MAX_FILES : count;
     report(argv + first, count, &budget, extra);
-    return finish();
+    return finish(noargs);
 }
