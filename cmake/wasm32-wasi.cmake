@@ -11,7 +11,7 @@ set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${triple})
 set(CMAKE_CXX_COMPILER_TARGET ${triple})
 set(CMAKE_SYSROOT /usr)
-set(CMAKE_CXX_FLAGS_INIT -fno-exceptions)
+set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -msimd128")
 set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,--strip-all)
 
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

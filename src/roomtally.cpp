@@ -17,7 +17,11 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// The process snapshot needs the types that windows.h declares.
 #include <tlhelp32.h>
+#endif
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
 #endif
 
 // GCC and clang can build one function for AVX2 beside the baseline and ask
@@ -196,11 +200,63 @@ ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n)
     return slash != 0 && backslash != 0 ? SCAN_MIXED : SCAN_FREE;
 }
 
+#ifdef __wasm_simd128__
+// What the scan below has found so far, a flag in each byte of a vector.
+struct scanflags {
+    v128_t bad, slash, backslash;
+};
+
+// Returns the bytes of v that equal c, as all ones.
+inline v128_t equal(v128_t v, char c)
+{
+    return wasm_i8x16_eq(v, wasm_i8x16_splat(c));
+}
+
+// Scans the 16 bytes at s as scanfree does, into *f.
+inline void scanvector(const char *s, scanflags *f)
+{
+    v128_t c = wasm_v128_load(s), a = wasm_v128_load(s - 1);
+    v128_t end = equal(c, '\n'), cr = equal(c, '\r');
+    v128_t aslash = equal(a, '/');
+    v128_t asep = aslash | equal(a, '\\') | equal(a, '\n');
+    v128_t badend = wasm_v128_andnot(end, asep | equal(a, '\r'));
+    f->bad |= badend | wasm_v128_andnot(cr, asep) | equal(c, '\0');
+    f->slash |= (end | cr) & aslash;
+    f->backslash |= equal(c, '\\');
+}
+
+// The scan above in WebAssembly's 16-byte vectors: from that loop the
+// compiler widens every mask to 32 bits.  Two vectors a step let the
+// engine overlap their work.  The last vector may overlap the one before
+// it, which checks some bytes twice to the same effect.
+scanresult allfree(const char *s, size_t n)
+{
+    if (n < 16)
+        return scanfree(s, n);
+    v128_t none = wasm_i8x16_splat(0);
+    scanflags f = {none, none, none};
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        scanvector(s + i, &f);
+        scanvector(s + i + 16, &f);
+    }
+    if (i + 16 <= n)
+        scanvector(s + i, &f);
+    if (n % 16 != 0)
+        scanvector(s + n - 16, &f);
+    if (wasm_v128_any_true(f.bad))
+        return SCAN_CHARGED;
+    return wasm_v128_any_true(f.slash) && wasm_v128_any_true(f.backslash)
+               ? SCAN_MIXED
+               : SCAN_FREE;
+}
+#else
 // The scan in the vectors that every processor of the target has.
 scanresult allfree(const char *s, size_t n)
 {
     return scanfree(s, n);
 }
+#endif
 
 #if HAVE_AVX2_CLONE
 // The same scan in 32-byte vectors, for processors that have them.
@@ -517,10 +573,9 @@ bool startedbyexplorer()
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
     PROCESSENTRY32 entry;
-    bool explorer =
-        findprocess(snapshot, GetCurrentProcessId(), &entry) &&
-        findprocess(snapshot, entry.th32ParentProcessID, &entry) &&
-        _stricmp(entry.szExeFile, "explorer.exe") == 0;
+    bool explorer = findprocess(snapshot, GetCurrentProcessId(), &entry) &&
+                    findprocess(snapshot, entry.th32ParentProcessID, &entry) &&
+                    _stricmp(entry.szExeFile, "explorer.exe") == 0;
     CloseHandle(snapshot);
     return explorer;
 }
@@ -572,7 +627,9 @@ void holdconsole(bool noargs)
 }
 #else
 // Elsewhere the program's window is the terminal it was started from.
-void holdconsole(bool) {}
+void holdconsole(bool)
+{
+}
 #endif
 
 // Reports output that could not be written, which would otherwise be lost
