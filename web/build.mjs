@@ -12,24 +12,30 @@ const [wasm, version, out] = process.argv.slice(2).map(
   (arg, i) => (i === 1 ? arg : resolve(arg)));
 const here = (name) => fileURLToPath(new URL(name, import.meta.url));
 
-// Resolves the program's import to the .wasm that was built and tested.
-const program = {
-  name: 'program',
+const options = { bundle: true, minify: true, write: false, target: 'es2022',
+  legalComments: 'none' };
+// The worker that runs the program is bundled on its own, and the page
+// starts it from that text.
+const worker = await build({ ...options, entryPoints: [here('worker.js')],
+  format: 'iife' });
+// Resolves the page's imports of the program, to the .wasm that was built
+// and tested, and of the worker, to its bundle.
+const imports = {
+  name: 'imports',
   setup(b) {
     b.onResolve({ filter: /^roomtally\.wasm$/ }, () => ({ path: wasm }));
+    b.onResolve({ filter: /^worker\.js$/ }, () => ({ path: 'worker', namespace: 'worker' }));
+    b.onLoad({ filter: /.*/, namespace: 'worker' },
+      () => ({ contents: worker.outputFiles[0].text, loader: 'text' }));
   },
 };
 const bundle = await build({
+  ...options,
   entryPoints: [here('page.js')],
-  bundle: true,
   format: 'esm',
-  minify: true,
-  write: false,
-  target: 'es2022',
   loader: { '.wasm': 'binary' },
   define: { ROOMTALLY_VERSION: JSON.stringify(version) },
-  plugins: [program],
-  legalComments: 'none',
+  plugins: [imports],
 });
 const script = bundle.outputFiles[0].text.replaceAll('</script', '<\\/script');
 const style = await readFile(here('style.css'), 'utf8');

@@ -1,86 +1,174 @@
 // SPDX-License-Identifier: ISC
 // Runs roomtally, built for WebAssembly, on what the form says, at every
-// change: the typed paths, the picked or dropped files' names, the base list
-// and the count of more files become its arguments, and its standard output
-// and standard error are shown as it wrote them.
-import { ConsoleStdout, File, OpenFile, PreopenDirectory, WASI }
-  from '@bjorn3/browser_wasi_shim';
+// change: the typed paths, the names of the picked, dropped and foldered
+// files, the base list and the count of more files become its arguments,
+// and its standard output and standard error are shown as it wrote them,
+// with a picture of the budget drawn from its report.  The program runs in
+// a worker, and a change stops a run still going: what is shown is always
+// the latest input's.
 import program from 'roomtally.wasm';
+import workersource from 'worker.js';
+import { drawbudget, readreport } from './budget.js';
 
+const MAX_FILES = 41;
 const form = document.getElementById('form');
 const paths = document.getElementById('paths');
 const picker = document.getElementById('files');
+const folder = document.getElementById('folder');
 const base = document.getElementById('base');
 const extra = document.getElementById('extra');
-const command = document.getElementById('command');
-const report = document.getElementById('report');
-const errors = document.getElementById('errors');
-const encoder = new TextEncoder();
+const output = {
+  section: document.getElementById('output'),
+  command: document.getElementById('command'),
+  report: document.getElementById('report'),
+  errors: document.getElementById('errors'),
+  note: document.getElementById('note'),
+  bar: document.getElementById('bar'),
+  segment: document.getElementById('segment'),
+};
 const module = await WebAssembly.compile(program);
-let dropped = [];
-
-// Returns the bytes written, in order, as one text.
-function decode(chunks) {
-  const bytes = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
-  let at = 0;
-  for (const c of chunks) {
-    bytes.set(c, at);
-    at += c.length;
-  }
-  return new TextDecoder('utf-8').decode(bytes);
-}
-
-// Runs the program on args, with list (a name and its bytes) as the only
-// file it can open, in the directory it starts in.  Returns what it wrote.
-async function run(args, list) {
-  const out = [];
-  const err = [];
-  const files = list ? [[list.name, new File(list.bytes, { readonly: true })]]
-    : [];
-  const fds = [new OpenFile(new File([])), new ConsoleStdout((b) => out.push(b)),
-    new ConsoleStdout((b) => err.push(b)), new PreopenDirectory('/', files)];
-  const wasi = new WASI(['roomtally', ...args], [], fds);
-  // The shim counts an argument's UTF-16 units; the program needs the
-  // length of its UTF-8 bytes, or a name like été.txt overruns its buffer.
-  wasi.wasiImport.args_sizes_get = (count, size) => {
-    const view = new DataView(wasi.inst.exports.memory.buffer);
-    view.setUint32(count, wasi.args.length, true);
-    view.setUint32(size, wasi.args.reduce(
-      (n, a) => n + encoder.encode(a).length + 1, 0), true);
-    return 0;
+const workerurl = URL.createObjectURL(
+  new Blob([workersource], { type: 'text/javascript' }));
+// WebKit's workers read no blob that the page hands them, so there the page
+// reads the base list itself and hands over its bytes.
+const workersread = await new Promise((done) => {
+  const probe = new Worker(workerurl);
+  probe.onmessage = ({ data }) => {
+    probe.terminate();
+    done(data);
   };
-  const instance = await WebAssembly.instantiate(module,
-    { wasi_snapshot_preview1: wasi.wasiImport });
-  wasi.start(instance);
-  return { stdout: decode(out), stderr: decode(err) };
-}
+  probe.postMessage({ probe: new Blob(['x']) });
+});
+let dropped = [];
+let worker = null;
+let latest = 0;
+let working = 0;
 
 // Quotes an argument for a POSIX shell when it needs it.
 function quote(arg) {
   return /^[\w@%+=:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
 }
 
-// Returns the arguments that the form gives, in the program's order.
-function argumentsfromform() {
-  const args = [];
-  if (base.files.length > 0) args.push('-base', base.files[0].name);
-  args.push(...paths.value.split('\n').filter((line) => line !== ''));
-  args.push(...[...picker.files, ...dropped].map((f) => f.name));
-  if (extra.value !== '') args.push(`+${extra.value}`);
-  return args;
+// Returns the file arguments that the form gives, in the program's order.
+function filesfromform() {
+  return [...paths.value.split('\n').filter((line) => line !== ''),
+    ...[...picker.files, ...folder.files].map((f) => f.name), ...dropped];
 }
 
-let latest = 0;
+// Shows the budget bar for a report, and says which segment is pointed at
+// or, with the arrow keys, focused.
+function showbudget(stdout) {
+  const figures = readreport(stdout);
+  output.segment.textContent = '';
+  if (!figures) {
+    output.bar.replaceChildren();
+    return;
+  }
+  const svg = drawbudget(figures);
+  let chosen = -1;
+  const say = (i) => {
+    svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));
+    const { share } = svg.segments[i];
+    chosen = i;
+    output.segment.textContent = `${share.name}: ${share.bytes} bytes, ` +
+      `${share.after} left after it`;
+  };
+  svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => say(i)));
+  svg.addEventListener('focus', () => say(Math.max(chosen, 0)));
+  svg.addEventListener('keydown', (event) => {
+    const step = { ArrowRight: 1, ArrowDown: 1, ArrowLeft: -1, ArrowUp: -1 }[event.key];
+    if (!step) return;
+    event.preventDefault();
+    say((chosen + step + svg.segments.length) % svg.segments.length);
+  });
+  output.bar.replaceChildren(svg);
+}
+
+// Shows what a run wrote, for the arguments it was given.
+function show(args, files, { stdout, stderr }) {
+  clearTimeout(working);
+  output.section.classList.remove('stale');
+  output.section.removeAttribute('aria-busy');
+  output.command.textContent = ['roomtally', ...args].map(quote).join(' ');
+  output.note.textContent = files > MAX_FILES ? `${files} files were given: ` +
+    `only the first ${MAX_FILES} count, as on the command line.` : '';
+  output.report.textContent = stdout;
+  output.errors.textContent = stderr;
+  showbudget(stdout);
+}
+
+// Returns the base list for the worker: its name with the picked file, or
+// with its bytes where workers cannot read the file, or alone when the
+// browser cannot read it.
+async function baselist(file) {
+  if (workersread) return { name: file.name, blob: file };
+  try {
+    return { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+  } catch {
+    return { name: file.name };
+  }
+}
+
+// Runs the program on the form's arguments in a worker of its own, after
+// stopping any run that an earlier change started.
 async function update() {
   const ticket = ++latest;
-  const args = argumentsfromform();
-  const list = base.files.length > 0 ? { name: base.files[0].name,
-    bytes: new Uint8Array(await base.files[0].arrayBuffer()) } : null;
-  const result = await run(args, list);
+  const files = filesfromform();
+  const picked = base.files[0];
+  const args = [...(picked ? ['-base', picked.name] : []), ...files,
+    ...(extra.value !== '' ? [`+${extra.value}`] : [])];
+  // The last report stands dimmed while a run is short; a longer one, such
+  // as a huge base list's, replaces it, so that nothing shown is stale.
+  clearTimeout(working);
+  output.section.classList.add('stale');
+  output.section.setAttribute('aria-busy', 'true');
+  working = setTimeout(() => {
+    show(args, files.length, { stdout: '', stderr: '' });
+    output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
+    output.section.setAttribute('aria-busy', 'true');
+  }, 300);
+  const list = picked ? await baselist(picked) : null;
   if (ticket !== latest) return;
-  command.textContent = ['roomtally', ...args].map(quote).join(' ');
-  report.textContent = result.stdout;
-  errors.textContent = result.stderr;
+  if (worker) worker.terminate();
+  worker = new Worker(workerurl);
+  worker.onmessage = ({ data }) => {
+    if (ticket !== latest) return;
+    worker.terminate();
+    worker = null;
+    show(args, files.length, data);
+  };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    if (ticket === latest) show(args, files.length, { stdout: '',
+      stderr: `The program could not run: ${event.message}\n` });
+  };
+  worker.postMessage({ module, args, list });
+}
+
+// Returns the names of the files in a dropped folder and its subfolders.
+async function namesinfolder(entry) {
+  const reader = entry.createReader();
+  const names = [];
+  for (;;) {
+    const batch = await new Promise((done, fail) => reader.readEntries(done, fail));
+    if (batch.length === 0) return names;
+    for (const child of batch) {
+      names.push(...(child.isDirectory ? await namesinfolder(child) : [child.name]));
+    }
+  }
+}
+
+// Returns the names of the dropped files, and of every file in a dropped
+// folder.  The items must be taken while the drop event lasts.
+async function namesdropped(transfer) {
+  const entries = [...transfer.items].filter((item) => item.kind === 'file')
+    .map((item) => [item.webkitGetAsEntry?.(), item.getAsFile()]);
+  const names = [];
+  for (const [entry, file] of entries) {
+    if (entry?.isDirectory) names.push(...await namesinfolder(entry));
+    else if (file) names.push(file.name);
+  }
+  return names;
 }
 
 form.addEventListener('input', update);
@@ -92,13 +180,14 @@ document.addEventListener('dragover', (event) => {
   event.preventDefault();
   document.body.classList.add('dragging');
 });
-document.addEventListener('dragleave', () => {
-  document.body.classList.remove('dragging');
+document.addEventListener('dragleave', (event) => {
+  if (!event.relatedTarget) document.body.classList.remove('dragging');
 });
-document.addEventListener('drop', (event) => {
+document.addEventListener('drop', async (event) => {
   event.preventDefault();
   document.body.classList.remove('dragging');
-  dropped.push(...event.dataTransfer.files);
+  const names = await namesdropped(event.dataTransfer);
+  dropped.push(...names);
   update();
 });
 document.getElementById('version').textContent = ROOMTALLY_VERSION;

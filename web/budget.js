@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: ISC
+// Draws the budget as one bar, from the program's own report: the base
+// list's share, each file's share in the report's order, and what is left,
+// or how far past the budget the files go.  Every figure is read from the
+// report; nothing of the program's rules is worked out again here.
+
+const SVG = 'http://www.w3.org/2000/svg';
+const ROW = /^(-?\d+) \. +(\d+) bytes \. (.*)$/;
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+
+// Returns the name at the end of a row's text: a charge is the name's
+// length and 22 bytes, and a leader of dots stands before the name.
+function rowname(text, bytes) {
+  const all = encoder.encode(text);
+  return decoder.decode(all.subarray(Math.max(0, all.length - (bytes - 22))));
+}
+
+// Returns what the report says of the budget: the base list's share, the
+// files' shares in order and what is left; or null for a report that has
+// no file in it (the help, nothing to calculate, no file).
+export function readreport(text) {
+  const base = /^The base files consume (-?\d+) bytes\.$/m.exec(text);
+  const left = /^This leaves you with (-?\d+) bytes\.$/m.exec(text);
+  const files = text.split('\n').map((line) => ROW.exec(line)).filter(Boolean)
+    .map(([, after, bytes, rest]) => ({ name: rowname(rest, Number(bytes)),
+      bytes: Number(bytes), after: Number(after) }));
+  if (!left || files.length === 0) return null;
+  return { base: base ? Number(base[1]) : 0, files, left: Number(left[1]) };
+}
+
+// Makes an SVG element with the attributes given.
+function element(name, attributes, text) {
+  const e = document.createElementNS(SVG, name);
+  for (const [key, value] of Object.entries(attributes)) e.setAttribute(key, value);
+  if (text !== undefined) e.textContent = text;
+  return e;
+}
+
+// Says the figures of the bar in words, for those who cannot see it.
+function describe({ base, files, left }, budget) {
+  const used = files.reduce((n, f) => n + f.bytes, 0);
+  const shares = base > 0 ? `the base list takes ${base} bytes and the files ${used}`
+    : `the files take ${used} bytes`;
+  return left >= 0 ? `Budget: ${shares}; ${left} of ${budget} bytes are left.`
+    : `Budget: ${shares}; that is ${-left} bytes over the ${budget}.`;
+}
+
+// Returns the bar for a report read by readreport, as an inline SVG whose
+// segments (the files' and the base list's) are listed in its segments.
+export function drawbudget(budget) {
+  const used = budget.base + budget.files.reduce((n, f) => n + f.bytes, 0);
+  const total = used + budget.left;
+  const width = Math.max(total, used);
+  const at = (bytes) => `${(100 * bytes / width).toFixed(3)}%`;
+  const svg = element('svg', { id: 'budget', role: 'img', width: '100%',
+    height: '52', tabindex: '0', 'aria-label': describe(budget, total) });
+  const hatch = element('pattern', { id: 'over', width: '6', height: '6',
+    patternUnits: 'userSpaceOnUse', patternTransform: 'rotate(45)' });
+  hatch.append(element('rect', { width: '3', height: '6', class: 'over' }));
+  const defs = element('defs', {});
+  defs.append(hatch);
+  svg.append(defs, element('rect', { x: '0', y: '2', width: at(Math.max(total, 0)),
+    height: '26', class: 'room' }));
+  svg.segments = [];
+  let x = 0;
+  const shares = [{ name: 'base list', bytes: budget.base, after: total - budget.base,
+    kind: 'base' }, ...budget.files.map((f, i) => ({ ...f, kind: `file${i % 2}` }))];
+  for (const share of shares.filter((s) => s.bytes > 0)) {
+    const rect = element('rect', { x: at(x), y: '2', width: at(share.bytes),
+      height: '26', class: share.kind });
+    rect.append(element('title', {}, `${share.name}: ${share.bytes} bytes`));
+    svg.append(rect);
+    svg.segments.push({ rect, share });
+    x += share.bytes;
+  }
+  // Past the budget the bar is hatched and says by how much, so that colour
+  // is not the only sign.
+  if (used > total) {
+    svg.append(element('rect', { x: at(total), y: '2', width: at(used - total),
+      height: '26', fill: 'url(#over)' }));
+  }
+  const end = used > total ? 'middle' : 'end';
+  svg.append(element('line', { x1: at(total), x2: at(total), y1: '0', y2: '32',
+    class: 'limit' }), element('text', { x: '0', y: '46' }, used > total
+    ? `${used - total} bytes over` : `${budget.left} bytes left`),
+  element('text', { x: at(total), y: '46', 'text-anchor': end }, `${total}`));
+  return svg;
+}

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: ISC
+// Runs the program once, away from the page, so that the page answers input
+// while a long base list is read: given { module, args, list }, it posts
+// back { stdout, stderr } as the program wrote them.  The base list is a
+// name with a picked file's blob, read as the program asks for it in large
+// pieces so that memory stays flat whatever its size; or with its bytes,
+// for a browser whose workers cannot read a blob; or with neither, for a
+// file the browser could not read.  A piece that cannot be read fails the
+// program's read, which the program then reports as any failed read.  Given
+// { probe }, a blob, it tells whether a worker can read it.
+import { ConsoleStdout, File, OpenFile, PreopenDirectory, WASI, wasi }
+  from '@bjorn3/browser_wasi_shim';
+
+const PIECE = 16 * 1024 * 1024;
+const encoder = new TextEncoder();
+
+// A picked file as the program sees it: its bytes stay in the browser's
+// file until a read asks for them.  Without a blob, every read fails.
+class BlobFile extends File {
+  constructor(blob) {
+    super([], { readonly: true });
+    this.blob = blob;
+  }
+
+  get size() {
+    return BigInt(this.blob?.size ?? 0);
+  }
+
+  path_open(oflags, rights) {
+    if ((rights & BigInt(wasi.RIGHTS_FD_WRITE)) !== 0n) {
+      return { ret: wasi.ERRNO_PERM, fd_obj: null };
+    }
+    return { ret: wasi.ERRNO_SUCCESS, fd_obj: new BlobReader(this) };
+  }
+}
+
+// An open BlobFile: serves each read from the piece of the file that holds
+// it, reading the next piece when a read reaches past the one held.
+class BlobReader extends OpenFile {
+  constructor(file) {
+    super(file);
+    this.reader = new FileReaderSync();
+    this.piece = new Uint8Array(0);
+    this.start = 0;
+  }
+
+  fd_read(size) {
+    const blob = this.file.blob;
+    if (!blob) return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+    const at = Number(this.file_pos);
+    if (at < this.start || at >= this.start + this.piece.length) {
+      if (at >= blob.size) return { ret: wasi.ERRNO_SUCCESS, data: new Uint8Array(0) };
+      try {
+        this.piece = new Uint8Array(this.reader.readAsArrayBuffer(
+          blob.slice(at, at + PIECE)));
+      } catch {
+        return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+      }
+      this.start = at;
+    }
+    const from = at - this.start;
+    const data = this.piece.subarray(from, from + size);
+    this.file_pos += BigInt(data.length);
+    return { ret: wasi.ERRNO_SUCCESS, data };
+  }
+}
+
+// Returns the bytes written, in order, as one text.
+function decode(chunks) {
+  const bytes = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
+  let at = 0;
+  for (const c of chunks) {
+    bytes.set(c, at);
+    at += c.length;
+  }
+  return new TextDecoder('utf-8').decode(bytes);
+}
+
+// Returns the file that the program sees for a base list.
+function listfile({ blob, bytes }) {
+  return bytes ? new File(bytes, { readonly: true }) : new BlobFile(blob ?? null);
+}
+
+self.onmessage = async ({ data: { module, args, list, probe } }) => {
+  if (probe) {
+    try {
+      self.postMessage(new FileReaderSync().readAsArrayBuffer(probe).byteLength > 0);
+    } catch {
+      self.postMessage(false);
+    }
+    return;
+  }
+  const out = [];
+  const err = [];
+  const files = list ? [[list.name, listfile(list)]] : [];
+  const fds = [new OpenFile(new File([])),
+    new ConsoleStdout((b) => out.push(b.slice())),
+    new ConsoleStdout((b) => err.push(b.slice())), new PreopenDirectory('/', files)];
+  const program = new WASI(['roomtally', ...args], [], fds, { debug: false });
+  // The shim counts an argument's UTF-16 units; the program needs the
+  // length of its UTF-8 bytes, or a name like été.txt overruns its buffer.
+  program.wasiImport.args_sizes_get = (count, size) => {
+    const view = new DataView(program.inst.exports.memory.buffer);
+    view.setUint32(count, program.args.length, true);
+    view.setUint32(size, program.args.reduce(
+      (n, a) => n + encoder.encode(a).length + 1, 0), true);
+    return 0;
+  };
+  let failure = '';
+  try {
+    program.start(await WebAssembly.instantiate(module,
+      { wasi_snapshot_preview1: program.wasiImport }));
+  } catch (e) {
+    failure = `The program stopped: ${e.message}\n`;
+  }
+  self.postMessage({ stdout: decode(out), stderr: decode(err) + failure });
+};
