@@ -37,6 +37,7 @@ const workersread = await new Promise((done) => {
     probe.terminate();
     done(data);
   };
+  probe.onerror = () => done(false);
   probe.postMessage({ probe: new Blob(['x']) });
 });
 let dropped = [];
@@ -140,7 +141,7 @@ async function update() {
   worker.onerror = (event) => {
     event.preventDefault();
     if (ticket === latest) show(args, files.length, { stdout: '',
-      stderr: `The program could not run: ${event.message}\n` });
+      stderr: `The program could not run: ${event.message || 'the browser stopped it'}\n` });
   };
   worker.postMessage({ module, args, list });
 }
