@@ -104,10 +104,13 @@ function show(args, files, { stdout, stderr }) {
 async function baselist(file) {
   if (workersread) return { name: file.name, blob: file };
   try {
-    return { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    // WebKit gives no bytes of a file of gigabytes, without a word.
+    if (bytes.length === file.size) return { name: file.name, bytes };
   } catch {
-    return { name: file.name };
+    // The browser cannot read it: the program's reads will fail.
   }
+  return { name: file.name };
 }
 
 // Runs the program on the form's arguments in a worker of its own, after
@@ -143,7 +146,7 @@ async function update() {
     if (ticket === latest) show(args, files.length, { stdout: '',
       stderr: `The program could not run: ${event.message || 'the browser stopped it'}\n` });
   };
-  worker.postMessage({ module, args, list });
+  worker.postMessage({ module, args, list }, list?.bytes ? [list.bytes.buffer] : []);
 }
 
 // Returns the names of the files in a dropped folder and its subfolders.

@@ -15,15 +15,17 @@ const PIECE = 16 * 1024 * 1024;
 const encoder = new TextEncoder();
 
 // A picked file as the program sees it: its bytes stay in the browser's
-// file until a read asks for them.  Without a blob, every read fails.
+// file until a read asks for them, or are all held already.  Without
+// either, every read fails.
 class BlobFile extends File {
-  constructor(blob) {
+  constructor(blob, bytes) {
     super([], { readonly: true });
     this.blob = blob;
+    this.bytes = bytes;
   }
 
   get size() {
-    return BigInt(this.blob?.size ?? 0);
+    return BigInt(this.bytes?.length ?? this.blob?.size ?? 0);
   }
 
   path_open(oflags, rights) {
@@ -39,24 +41,27 @@ class BlobFile extends File {
 class BlobReader extends OpenFile {
   constructor(file) {
     super(file);
-    this.reader = new FileReaderSync();
-    this.piece = new Uint8Array(0);
+    this.piece = file.bytes ?? new Uint8Array(0);
     this.start = 0;
   }
 
   fd_read(size) {
-    const blob = this.file.blob;
-    if (!blob) return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+    const { blob, bytes } = this.file;
+    if (!blob && !bytes) return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
     const at = Number(this.file_pos);
     if (at < this.start || at >= this.start + this.piece.length) {
-      if (at >= blob.size) return { ret: wasi.ERRNO_SUCCESS, data: new Uint8Array(0) };
+      if (bytes || at >= blob.size) return { ret: wasi.ERRNO_SUCCESS, data: new Uint8Array(0) };
       try {
-        this.piece = new Uint8Array(this.reader.readAsArrayBuffer(
+        this.piece = new Uint8Array(new FileReaderSync().readAsArrayBuffer(
           blob.slice(at, at + PIECE)));
       } catch {
-        return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+        this.piece = new Uint8Array(0);
       }
       this.start = at;
+      // A piece short of what the file holds would end the list early.
+      if (this.piece.length < Math.min(PIECE, blob.size - at)) {
+        return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+      }
     }
     const from = at - this.start;
     const data = this.piece.subarray(from, from + size);
@@ -76,11 +81,6 @@ function decode(chunks) {
   return new TextDecoder('utf-8').decode(bytes);
 }
 
-// Returns the file that the program sees for a base list.
-function listfile({ blob, bytes }) {
-  return bytes ? new File(bytes, { readonly: true }) : new BlobFile(blob ?? null);
-}
-
 self.onmessage = async ({ data: { module, args, list, probe } }) => {
   if (probe) {
     try {
@@ -92,7 +92,7 @@ self.onmessage = async ({ data: { module, args, list, probe } }) => {
   }
   const out = [];
   const err = [];
-  const files = list ? [[list.name, listfile(list)]] : [];
+  const files = list ? [[list.name, new BlobFile(list.blob, list.bytes)]] : [];
   const fds = [new OpenFile(new File([])),
     new ConsoleStdout((b) => out.push(b.slice())),
     new ConsoleStdout((b) => err.push(b.slice())), new PreopenDirectory('/', files)];
