@@ -96,6 +96,7 @@ self.onmessage = async ({ data: { module, args, list, probe } }) => {
   const fds = [new OpenFile(new File([])),
     new ConsoleStdout((b) => out.push(b.slice())),
     new ConsoleStdout((b) => err.push(b.slice())), new PreopenDirectory('/', files)];
+  // Unless told otherwise, the shim writes debugging lines to the console.
   const program = new WASI(['roomtally', ...args], [], fds, { debug: false });
   // The shim counts an argument's UTF-16 units; the program needs the
   // length of its UTF-8 bytes, or a name like été.txt overruns its buffer.
