@@ -665,7 +665,7 @@ int main(int argc, char **argv)
     if (path != nullptr) {
         readbasefile(path, &budget);
         printf("The base files consume %d bytes.\n", AVAILABLE_BYTES - budget);
-    } else if (argc < 2) {
+    } else if (noargs) {
         printf(NOTHING_TEXT, argc > 0 ? argv[0] : "roomtally");
         return finish(noargs);
     }
