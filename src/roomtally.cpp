@@ -403,14 +403,16 @@ int nextname(textfile *tf, int k)
 
 // Starts a base list past a UTF-8 mark, which Windows editors write and
 // which is no part of the first name.  Returns false, with errno EILSEQ, for
-// a UTF-16 or UTF-32 list: the NUL in every character would end every name,
-// so it is refused rather than charged wrongly.
+// a UTF-16 list or a UTF-32 one of either byte order (a little-endian UTF-32
+// mark begins with the UTF-16 one): the NUL in every character would end
+// every name, so it is refused rather than charged wrongly.
 bool skipmark(textfile *tf)
 {
     fillblock(tf);
     size_t held = static_cast<size_t>(tf->end - tf->p);
-    if (held >= 2 && (memcmp(tf->p, "\xFF\xFE", 2) == 0 ||
-                      memcmp(tf->p, "\xFE\xFF", 2) == 0)) {
+    if ((held >= 2 && (memcmp(tf->p, "\xFF\xFE", 2) == 0 ||
+                       memcmp(tf->p, "\xFE\xFF", 2) == 0)) ||
+        (held >= 4 && memcmp(tf->p, "\0\0\xFE\xFF", 4) == 0)) {
         errno = EILSEQ;
         return false;
     }
@@ -554,11 +556,11 @@ void report(char **files, int count, int *budget, int extra)
 
 #ifdef _WIN32
 // Finds the process pid in a snapshot of them all, into *entry.
-bool findprocess(HANDLE snapshot, DWORD pid, PROCESSENTRY32 *entry)
+bool findprocess(HANDLE snapshot, DWORD pid, PROCESSENTRY32W *entry)
 {
     entry->dwSize = sizeof *entry;
-    for (BOOL more = Process32First(snapshot, entry); more != FALSE;
-         more = Process32Next(snapshot, entry))
+    for (BOOL more = Process32FirstW(snapshot, entry); more != FALSE;
+         more = Process32NextW(snapshot, entry))
         if (entry->th32ProcessID == pid)
             return true;
     return false;
@@ -572,10 +574,10 @@ bool startedbyexplorer()
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
-    PROCESSENTRY32 entry;
+    PROCESSENTRY32W entry;
     bool explorer = findprocess(snapshot, GetCurrentProcessId(), &entry) &&
                     findprocess(snapshot, entry.th32ParentProcessID, &entry) &&
-                    _stricmp(entry.szExeFile, "explorer.exe") == 0;
+                    _wcsicmp(entry.szExeFile, L"explorer.exe") == 0;
     CloseHandle(snapshot);
     return explorer;
 }
