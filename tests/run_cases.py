@@ -11,15 +11,17 @@ shows, then cases, each begun by '== name'.  Within a case:
   env: NAME=VALUE           set a variable (BASELISTFILE is unset otherwise)
   file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
   dir: PATH                 make a directory
-  only: PLATFORM...         run the case on these platforms alone (linux,
-                            windows, wasi)
+  only: PLATFORM...         run the case on these platforms alone
   inject: FAULT PATH        run under strace, whose -e inject=FAULT fails a
                             system call on the case's file PATH
   stdout:                   the expected output, one '| ' line per line;
-  stderr:                   a key may end in [linux] or [windows] to hold
-                            that platform's own expectation
+  stderr:                   a key may end in [PLATFORM] to hold that
+                            platform's own expectation
   status: N                 the expected exit status (0 when not given)
   stdout-to: PATH           write standard output to PATH, not to the runner
+
+The platforms are linux, windows (under Wine) and wasi (WebAssembly); a
+platform named that is none of them is an error in the case file.
 
 Anywhere, %{TEXT*N} stands for TEXT repeated N times and @ARGV0@ for the
 name the program sees itself started by.  In files, %{random:N:SEED} stands
@@ -38,6 +40,7 @@ import tempfile
 EXPAND = re.compile(r"%\{random:(\d+):(\d+)(?::not(\d+))?\}|%\{(.*?)\*(\d+)\}",
                     re.S)
 ESCAPE = re.compile(rb"\\(x[0-9a-fA-F]{2}|.)", re.S)
+PLATFORMS = ("linux", "windows", "wasi")
 ESCAPES = {b"n": b"\n", b"r": b"\r", b"t": b"\t", b"0": b"\0", b"\\": b"\\"}
 
 
@@ -84,6 +87,14 @@ def expand(text, escapes=False):
     return out + (unescape(lit) if escapes else lit)
 
 
+def known(platforms, where):
+    """Returns platforms, or stops at the first one that is not known."""
+    for name in platforms:
+        if name not in PLATFORMS:
+            raise SystemExit("%s: unknown platform %s" % (where, name))
+    return platforms
+
+
 def parse(path):
     """Returns the cases of a case file as dictionaries."""
     cases, case, block = [], None, None
@@ -119,7 +130,7 @@ def parse(path):
                 elif key == "dir":
                     case["dirs"].append(value)
                 elif key == "only":
-                    case["only"] = value
+                    case["only"] = known(value.split(), where)
                 elif key == "inject":
                     case["inject"] = value.split()
                 elif key == "stdout-to":
@@ -127,6 +138,7 @@ def parse(path):
                 elif key == "status":
                     case["expect"]["status"] = int(value)
                 elif re.fullmatch(r"(stdout|stderr)(\[\w+\])?", key):
+                    known(re.findall(r"\[(\w+)\]", key), where)
                     block = case["expect"].setdefault(key, [])
                 else:
                     raise SystemExit(where + ": unknown key " + key)
@@ -205,9 +217,11 @@ def main():
                         help="command that starts the program: wine, qemu..."
                         " (default: $ROOMTALLY_LAUNCHER)")
     parser.add_argument("--platform", default="linux",
-                        choices=("linux", "windows", "wasi"),
+                        choices=PLATFORMS,
                         help="whose console and C library to expect")
-    parser.add_argument("--timeout", type=float, default=20)
+    # The limit is only for a program that hangs, so it allows for a loaded
+    # machine and an emulator.
+    parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("casefiles", nargs="+")
     opts = parser.parse_args()
     opts.launcher = shlex.split(opts.launcher)
@@ -221,7 +235,7 @@ def main():
     passed = failed = skipped = 0
     for path in opts.casefiles:
         for case in parse(path):
-            if opts.platform not in case.get("only", opts.platform).split():
+            if opts.platform not in case.get("only", [opts.platform]):
                 skipped += 1
                 continue
             faults = run(case, opts)
