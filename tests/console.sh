@@ -7,6 +7,10 @@
 #   xvfb-run -a console.sh WINE ROOMTALLY.EXE HIDDENCONSOLE.EXE
 # WINEPREFIX must name a prefix of the test's own: the first case runs its
 # Wine without a display, and the others need a Wine whose windows show.
+# Every case waits for the state it needs, a window, an end or a line of
+# output; a limit only stops a program that never gets there, and is long
+# enough for a loaded machine.  Only "still running after 3 s" is a time,
+# and a program that waits for Enter passes it however slow the machine.
 set -u
 wine=$1 program=$2 launcher=$3
 work=$(mktemp -d)
@@ -16,6 +20,7 @@ cd "$work"
 cp "$program" roomtally.exe
 program=roomtally.exe
 report=$'888 . 27 bytes . x.bin\n\nThis leaves you with 888 bytes.'
+limit=120
 passed=0 failed=0
 
 # Records a case's verdict: ok when the command given succeeds.
@@ -45,7 +50,7 @@ endswithin() {
 # tells whether it is still running seconds after its window showed, then
 # ends once Return is typed into that window.
 waitsforenter() {
-  local window= tries=200
+  local window= tries=$((limit * 10))
   "$wine" start /wait "$program" x.bin &
   local pid=$!
   while [ -z "$window" ] && [ "$tries" -gt 0 ]; do
@@ -59,7 +64,7 @@ waitsforenter() {
     echo "  it ended without waiting"
   else
     # A window that Wine has only just made may miss the first key.
-    for tries in 1 2 3 4 5; do
+    for ((tries = limit / 3; tries > 0; tries--)); do
       xdotool key --window "$window" Return 2>/dev/null
       endswithin "$pid" 3 && return 0
     done
@@ -72,15 +77,19 @@ waitsforenter() {
 # window therefore cannot be seen, and tells whether it ends at once, and
 # well: start prints nothing of its own.
 endsheadless() {
-  DISPLAY= timeout 10 "$wine" start /wait "$program" x.bin >start.txt &&
+  DISPLAY= timeout "$limit" "$wine" start /wait "$program" x.bin >start.txt &&
     [ ! -s start.txt ]
 }
 
 # Starts the program in a new console with a hidden window from a launcher
-# named name, and tells whether it prints what is expected.
+# named name, and tells whether it prints what is expected: "waiting" after
+# 5 s, for a program that waits for ever, or "ended", for one that ends,
+# within the limit.
 hidden() {
+  local seconds=$limit
+  [ "$2" = waiting ] && seconds=5
   cp "$launcher" "$1"
-  [ "$("$wine" "$1" 5 "$program" x.bin | tr -d '\r')" = "$2" ]
+  [ "$("$wine" "$1" "$seconds" "$program" x.bin | tr -d '\r')" = "$2" ]
 }
 
 # Runs the program from cmd, with its output to file or to a pipe, and tells
@@ -88,14 +97,18 @@ hidden() {
 fromcmd() {
   local out
   if [ "$1" = pipe ]; then
-    out=$(timeout 20 "$wine" cmd /c "$program" x.bin </dev/null | tr -d '\r')
+    out=$(timeout "$limit" "$wine" cmd /c "$program" x.bin </dev/null | tr -d '\r')
   else
-    timeout 20 "$wine" cmd /c "$program" x.bin '>' out.txt </dev/null &&
+    timeout "$limit" "$wine" cmd /c "$program" x.bin '>' out.txt </dev/null &&
       out=$(tr -d '\r' <out.txt)
   fi
   [ "$out" = "$report" ]
 }
 
+# The prefix is made first, with no display, so that no case's limit has
+# to allow for it.
+DISPLAY= "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
+wineserver -w
 check "without a display nothing waits" endsheadless
 wineserver -k 2>/dev/null
 wineserver -w
