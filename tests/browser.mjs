@@ -2,9 +2,11 @@
 // Drives the one-file page, opened from disk, through one table of steps in
 // Chromium, Firefox and WebKit, and checks that it shows, byte for byte,
 // what the program prints on the command line for the same arguments:
-// typed paths, picked and dropped files, a picked folder, a base list, one
-// the browser cannot read, +N, the 41-file note, the help text and
-// non-ASCII names.  It checks the budget bar's words, the layout at
+// typed paths, picked and dropped files (named like the command line's
+// syntax too), a picked folder, a dropped folder of 200,000 files, a base
+// list, read once, and one the browser cannot read, +N, the 41-file note,
+// the help text and non-ASCII names.  With a native reference, the command
+// line that the page shows must give its report in bash.  It checks the budget bar's words, the layout at
 // 1280x800 and at 390x844, and WCAG A and AA with axe-core in light and
 // dark; it fails on any request beyond the page, any script error and
 // anything in the console, and saves a screenshot per engine.
@@ -31,17 +33,23 @@ const wasmModule = await WebAssembly.compile(readFileSync(wasm));
 const work = mkdtempSync(join(tmpdir(), 'roomtally-page-'));
 const url = pathToFileURL(page).href;
 
-// Runs the reference program on args in a directory that holds list, or a
-// directory of its name when list.unreadable.
-async function reference(args, list) {
+// Runs the reference program on args, or on a command line in bash, in a
+// directory that holds list, or a directory of its name when
+// list.unreadable.
+async function reference(args, list, command) {
   const listpath = list && join(work, list.name);
   if (list?.unreadable) mkdirSync(listpath);
   else if (list) writeFileSync(listpath, list.bytes);
   const out = join(work, 'out');
   const err = join(work, 'err');
-  if (process.env.ROOMTALLY_REFERENCE) {
+  if (command !== undefined) {
+    execFileSync('bash', ['-c', 'roomtally() { (exec -a roomtally "$REFERENCE" "$@"); }\n' +
+      'eval "$1" >out 2>err', 'bash', command], { cwd: work, stdio: 'ignore',
+      env: { PATH: process.env.PATH, REFERENCE: process.env.ROOMTALLY_REFERENCE } });
+  } else if (process.env.ROOMTALLY_REFERENCE) {
     execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
-      process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, env: { PATH: process.env.PATH } });
+      process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, stdio: 'ignore',
+      env: { PATH: process.env.PATH } });
   } else {
     const wasi = new WASI({ version: 'preview1', args: ['roomtally', ...args],
       env: {}, preopens: { '/': work }, returnOnExit: true,
@@ -53,8 +61,8 @@ async function reference(args, list) {
   return { stdout: readFileSync(out, 'utf8'), stderr: readFileSync(err, 'utf8') };
 }
 
-// Writes a file to pick from disk, and returns its path.  WebKit reads no
-// file made in the page from a worker, but reads a picked one.
+// Writes a file to pick from disk, and returns its path.  WebKit's workers
+// read no file, picked or made in the page, so there the page reads it.
 function ondisk(list) {
   mkdirSync(join(work, 'picked'), { recursive: true });
   writeFileSync(join(work, 'picked', list.name), list.bytes);
@@ -79,12 +87,39 @@ const inpage = {
     if (selector) document.querySelector(selector).files = transfer.files;
     (selector ? document.querySelector(selector) : document.body).dispatchEvent(event);
   },
+  // Drops a folder as the browser gives it: ten files, then a subfolder of
+  // count - 10 files, in batches of 100.
+  dropfolder: (count) => {
+    const folder = (entries) => ({ isDirectory: true, createReader: () => {
+      let at = 0;
+      return { readEntries: (done) => {
+        queueMicrotask(() => done(entries.slice(at, at += 100)));
+      } };
+    } });
+    const files = (prefix, n) => Array.from({ length: n },
+      (_, i) => ({ isDirectory: false, name: `${prefix}${i}.dat` }));
+    const top = folder([...files('r', 10), folder(files('s', count - 10))]);
+    const event = new Event('drop', { bubbles: true });
+    Object.defineProperty(event, 'dataTransfer', { value: { items: [{ kind: 'file',
+      webkitGetAsEntry: () => top, getAsFile: () => null }] } });
+    document.body.dispatchEvent(event);
+  },
+  // Counts the reads of a file that the page makes itself.
+  countreads: () => {
+    const read = Blob.prototype.arrayBuffer;
+    window.reads = 0;
+    Blob.prototype.arrayBuffer = function counted() {
+      window.reads++;
+      return read.call(this);
+    };
+  },
   // Returns what the page shows.
   shown: () => {
     const text = (id) => document.getElementById(id).textContent;
     const bar = document.getElementById('budget');
     return { stdout: text('report'), stderr: text('errors'), note: text('note'),
-      bar: bar ? bar.getAttribute('aria-label') : null };
+      command: text('command'), bar: bar ? bar.getAttribute('aria-label') : null,
+      reads: window.reads ?? 0 };
   },
   // Keeps what the page says in the console, its errors and any request.
   listen: () => {
@@ -144,6 +179,14 @@ const base = { name: 'base.txt', bytes: Buffer.from('one.dat\n\nbase/two.dat\n')
 const readmeargs = ['maps/ab.dat', 'x.bin', 'longer_name.bin'];
 const many = Array.from({ length: 45 }, (_, i) => `file${i + 1}.dat`);
 const long = `${'é'.repeat(40)}.txt`;
+const clear = () => document.getElementById('clear').click();
+// Picks files, or drops them with no picker, on a cleared form: their
+// names are files wherever they stand.
+const pickedalone = (selector, names, args) => async (s) => {
+  await s.run(clear);
+  await s.run(inpage.pick, selector, names.map((name) => [name, '']));
+  return { args };
+};
 // Each step sets the form and gives the arguments it stands for, the base
 // list and, where the page shows more than the report, what it must say.
 const steps = [
@@ -174,23 +217,50 @@ const steps = [
       'map.dat', 'sub level.txt', 'dropped.bin', '+2'], list: base };
   }],
   ['45 files: only the first 41 count, and the note says so', async (s) => {
-    await s.run(() => document.getElementById('clear').click());
+    await s.run(clear);
     await s.run(inpage.type, '#paths', many.join('\n'));
     return { args: many, bar: 'Budget: the files take 1303 bytes; that is 388 ' +
       'bytes over the 915.', note: '45 files were given: only the first 41 ' +
       'count, as on the command line.' };
   }],
+  ['a picked "+1 draft.txt" last is a file, not the count',
+    pickedalone('#files', ['a.bin', '+1 draft.txt'], ['a.bin', './+1 draft.txt'])],
+  ['a picked "?notes.txt" first is a file, not the help',
+    pickedalone('#files', ['?notes.txt', 'b.bin'], ['./?notes.txt', 'b.bin'])],
+  ['a picked "-base" first is a file, not the option',
+    pickedalone('#files', ['-base', 'x.bin'], ['./-base', 'x.bin'])],
+  ['a dropped "+3" is a file', pickedalone(null, ['+3'], ['./+3'])],
+  ['a dropped folder of 200,000 files: the first 41 count', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.dropfolder, 200000);
+    return { args: [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
+      ...Array.from({ length: 31 }, (_, i) => `s${i}.dat`)],
+    note: '200000 files were given: only the first 41 count, as on the command line.' };
+  }],
+  ['a base list is read at most once, however often the form changes', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.countreads);
+    await s.upload('#base', ondisk(base));
+    for (const typed of ['a.bin', 'a.bin\nb.bin', 'a.bin\nb.bin\nc.bin']) {
+      await s.run(inpage.type, '#paths', typed);
+    }
+    return { args: ['-base', 'base.txt', 'a.bin', 'b.bin', 'c.bin'], list: base,
+      reads: s.engine === 'webkit' ? 1 : 0 };
+  }],
+  // WebKit's page keeps the list that it read when it was picked; other
+  // engines' workers read it at every run.
   ['a base list that the browser cannot read', async (s) => {
-    await s.run(() => document.getElementById('clear').click());
+    await s.run(clear);
     const path = ondisk(base);
     await s.upload('#base', path);
     await s.wait((got) => got.stdout.startsWith('The base files consume 58'));
     rmSync(path);
     await s.run(inpage.type, '#paths', 'x.bin');
-    return { args: ['-base', 'base.txt', 'x.bin'], list: { ...base, unreadable: true } };
+    return { args: ['-base', 'base.txt', 'x.bin'],
+      list: s.engine === 'webkit' ? base : { ...base, unreadable: true } };
   }],
   ['the help text', async (s) => {
-    await s.run(() => document.getElementById('clear').click());
+    await s.run(clear);
     await s.run(inpage.type, '#paths', '?');
     return { args: ['?'] };
   }],
@@ -203,13 +273,15 @@ const steps = [
 
 // Tells how what the page shows differs from what is wanted, or '' when
 // it does not.  A list the browser cannot read fails with the browser's
-// own words, which no program on disk gives: its first line is the page's.
+// own words, which no program on disk gives, and the page says why.
 function differs(got, want) {
   const faults = [];
   const stderr = want.unreadable ? got.stderr.startsWith('base.txt: ') &&
-    got.stderr.endsWith('\nFailed to read base file list.\n') : got.stderr === want.stderr;
+    got.stderr.endsWith('\nFailed to read base file list.\n' +
+      'The browser could not read base.txt.\n') : got.stderr === want.stderr;
   if (got.stdout !== want.stdout || !stderr) faults.push('the report or the errors');
   if (got.note !== (want.note ?? '')) faults.push('the note');
+  if (want.reads !== undefined && got.reads !== want.reads) faults.push('the reads');
   if (want.bar !== undefined && got.bar !== want.bar) faults.push('the bar');
   if (want.bar === undefined && /^(roomtally|There's)/.test(want.stdout) && got.bar) {
     faults.push('a bar where there is no file');
@@ -304,8 +376,10 @@ function verdict(engine, name, fault) {
 
 for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' ')) {
   const s = await engines[engine]();
-  // Waits until what the page shows passes a test, and returns it.
-  s.wait = async (test, ms = 10000) => {
+  s.engine = engine;
+  // Waits until what the page shows passes a test, and returns it; the
+  // limit is only for a page that never gets there.
+  s.wait = async (test, ms = 60000) => {
     const until = Date.now() + ms;
     for (;;) {
       const got = await s.run(inpage.shown);
@@ -324,7 +398,11 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
         verdict(engine, name, 'the reference is not the README\'s report');
       }
       const got = await s.wait((shown) => !differs(shown, want));
-      const fault = differs(got, want);
+      let fault = differs(got, want);
+      if (process.env.ROOMTALLY_REFERENCE &&
+        (await reference(null, list, got.command)).stdout !== got.stdout) {
+        fault = `${fault ? `${fault}, ` : ''}the command line's report`;
+      }
       verdict(engine, name, fault && `${fault} differ\n  expected ` +
         `${JSON.stringify(want)}\n  shown ${JSON.stringify(got)}`);
       if (name.startsWith('the README')) {
@@ -333,7 +411,7 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
         await s.shot(`${shots}-${engine}.png`);
       }
     }
-    await s.run(() => document.getElementById('clear').click());
+    await s.run(clear);
     await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
     await s.wait((got) => got.stdout.includes('This leaves'));
     const wide = await s.run(inpage.layout);

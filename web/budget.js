@@ -2,7 +2,8 @@
 // Draws the budget as one bar, from the program's own report: the base
 // list's share, each file's share in the report's order, and what is left,
 // or how far past the budget the files go.  Every figure is read from the
-// report; nothing of the program's rules is worked out again here.
+// report; nothing of the program's rules is worked out again here.  A
+// segment pointed at, or chosen with the arrow keys, is named in words.
 
 const SVG = 'http://www.w3.org/2000/svg';
 const ROW = /^(-?\d+) \. +(\d+) bytes \. (.*)$/;
@@ -19,7 +20,7 @@ function rowname(text, bytes) {
 // Returns what the report says of the budget: the base list's share, the
 // files' shares in order and what is left; or null for a report that has
 // no file in it (the help, nothing to calculate, no file).
-export function readreport(text) {
+function readreport(text) {
   const base = /^The base files consume (-?\d+) bytes\.$/m.exec(text);
   const left = /^This leaves you with (-?\d+) bytes\.$/m.exec(text);
   const files = text.split('\n').map((line) => ROW.exec(line)).filter(Boolean)
@@ -48,7 +49,7 @@ function describe({ base, files, left }, budget) {
 
 // Returns the bar for a report read by readreport, as an inline SVG whose
 // segments (the files' and the base list's) are listed in its segments.
-export function drawbudget(budget) {
+function drawbudget(budget) {
   const used = budget.base + budget.files.reduce((n, f) => n + f.bytes, 0);
   const total = used + budget.left;
   const width = Math.max(total, used);
@@ -86,4 +87,33 @@ export function drawbudget(budget) {
     ? `${used - total} bytes over` : `${budget.left} bytes left`),
   element('text', { x: at(total), y: '46', 'text-anchor': end }, `${total}`));
   return svg;
+}
+
+// Shows in bar the budget of a report, or nothing for a report without a
+// file, and says in words, in segment, which segment is pointed at or, with
+// the arrow keys, chosen.
+export function showbudget(stdout, bar, segment) {
+  const figures = readreport(stdout);
+  segment.textContent = '';
+  if (!figures) {
+    bar.replaceChildren();
+    return;
+  }
+  const svg = drawbudget(figures);
+  let chosen = -1;
+  const say = (i) => {
+    svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));
+    const { share } = svg.segments[i];
+    chosen = i;
+    segment.textContent = `${share.name}: ${share.bytes} bytes, ${share.after} left after it`;
+  };
+  svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => say(i)));
+  svg.addEventListener('focus', () => say(Math.max(chosen, 0)));
+  svg.addEventListener('keydown', (event) => {
+    const step = { ArrowRight: 1, ArrowDown: 1, ArrowLeft: -1, ArrowUp: -1 }[event.key];
+    if (!step) return;
+    event.preventDefault();
+    say((chosen + step + svg.segments.length) % svg.segments.length);
+  });
+  bar.replaceChildren(svg);
 }

@@ -8,7 +8,8 @@
 // the latest input's.
 import program from 'roomtally.wasm';
 import workersource from 'worker.js';
-import { drawbudget, readreport } from './budget.js';
+import { showbudget } from './budget.js';
+import { takedrops } from './drop.js';
 
 const MAX_FILES = 41;
 const form = document.getElementById('form');
@@ -26,100 +27,93 @@ const output = {
   bar: document.getElementById('bar'),
   segment: document.getElementById('segment'),
 };
-const module = await WebAssembly.compile(program);
-const workerurl = URL.createObjectURL(
-  new Blob([workersource], { type: 'text/javascript' }));
-// WebKit's workers read no blob that the page hands them, so there the page
-// reads the base list itself and hands over its bytes.
-const workersread = await new Promise((done) => {
-  const probe = new Worker(workerurl);
-  probe.onmessage = ({ data }) => {
-    probe.terminate();
-    done(data);
-  };
-  probe.onerror = () => done(false);
-  probe.postMessage({ probe: new Blob(['x']) });
-});
 let dropped = [];
 let worker = null;
 let latest = 0;
 let working = 0;
+// The base list as the page read it, where workers cannot read it: read
+// once while the same file stays picked, and let go when it does not.
+let held = { file: null, list: null };
 
 // Quotes an argument for a POSIX shell when it needs it.
 function quote(arg) {
   return /^[\w@%+=:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
 }
 
-// Returns the file arguments that the form gives, in the program's order.
-function filesfromform() {
-  return [...paths.value.split('\n').filter((line) => line !== ''),
-    ...[...picker.files, ...folder.files].map((f) => f.name), ...dropped];
+// Returns the name of a file from the file system as an argument that the
+// program takes for a file wherever it stands: a name that the command line
+// would read as the help, the count or the option gets ./ before it, which
+// changes neither its base name nor its cost.
+function asfile(name) {
+  return /^[?+]/u.test(name) || name === '-base' ? `./${name}` : name;
 }
 
-// Shows the budget bar for a report, and says which segment is pointed at
-// or, with the arrow keys, focused.
-function showbudget(stdout) {
-  const figures = readreport(stdout);
-  output.segment.textContent = '';
-  if (!figures) {
-    output.bar.replaceChildren();
-    return;
+// Returns the file arguments that the form gives, in the program's order,
+// and how many files were given.  Typed lines mean what they mean on the
+// command line; past the first 41 files no picked name can count.
+function filesfromform() {
+  const typed = paths.value.split('\n').filter((line) => line !== '');
+  const lists = [picker.files, folder.files, dropped];
+  const given = lists.reduce((n, list) => n + list.length, typed.length);
+  const names = [];
+  for (const list of lists) {
+    // Picked files are File objects, dropped ones their names.
+    for (let i = 0; i < list.length && names.length < MAX_FILES; i++) {
+      names.push(asfile(list[i].name ?? list[i]));
+    }
   }
-  const svg = drawbudget(figures);
-  let chosen = -1;
-  const say = (i) => {
-    svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));
-    const { share } = svg.segments[i];
-    chosen = i;
-    output.segment.textContent = `${share.name}: ${share.bytes} bytes, ` +
-      `${share.after} left after it`;
-  };
-  svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => say(i)));
-  svg.addEventListener('focus', () => say(Math.max(chosen, 0)));
-  svg.addEventListener('keydown', (event) => {
-    const step = { ArrowRight: 1, ArrowDown: 1, ArrowLeft: -1, ArrowUp: -1 }[event.key];
-    if (!step) return;
-    event.preventDefault();
-    say((chosen + step + svg.segments.length) % svg.segments.length);
-  });
-  output.bar.replaceChildren(svg);
+  return { files: typed.concat(names), given };
 }
 
 // Shows what a run wrote, for the arguments it was given.
-function show(args, files, { stdout, stderr }) {
+function show(args, given, { stdout, stderr }) {
   clearTimeout(working);
   output.section.classList.remove('stale');
   output.section.removeAttribute('aria-busy');
   output.command.textContent = ['roomtally', ...args].map(quote).join(' ');
-  output.note.textContent = files > MAX_FILES ? `${files} files were given: ` +
+  output.note.textContent = given > MAX_FILES ? `${given} files were given: ` +
     `only the first ${MAX_FILES} count, as on the command line.` : '';
   output.report.textContent = stdout;
   output.errors.textContent = stderr;
-  showbudget(stdout);
+  showbudget(stdout, output.bar, output.segment);
+}
+
+// Shows that the page itself failed, in place of any earlier report.
+function fail(what, error) {
+  show([], 0, { stdout: '', stderr: `${what}: ${error?.message ?? error}\n` });
+  output.command.textContent = '';
+}
+
+// Returns the bytes of a base list, or null when the browser will not hand
+// them all over: WebKit gives no bytes of a file of gigabytes, without a
+// word.
+async function readlist(file) {
+  try {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    return bytes.length === file.size ? bytes : null;
+  } catch {
+    return null;
+  }
 }
 
 // Returns the base list for the worker: its name with the picked file, or
-// with its bytes where workers cannot read the file, or alone when the
-// browser cannot read it.
-async function baselist(file) {
+// with the bytes that the page read, where workers cannot read the file.
+// Without either, every read of the program fails.
+async function baselist(file, workersread) {
   if (workersread) return { name: file.name, blob: file };
-  try {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    // WebKit gives no bytes of a file of gigabytes, without a word.
-    if (bytes.length === file.size) return { name: file.name, bytes };
-  } catch {
-    // The browser cannot read it: the program's reads will fail.
-  }
-  return { name: file.name };
+  if (held.file !== file) held = { file, list: readlist(file) };
+  const bytes = await held.list;
+  return bytes ? { name: file.name, bytes } : { name: file.name };
 }
 
 // Runs the program on the form's arguments in a worker of its own, after
 // stopping any run that an earlier change started.
-async function update() {
+async function update(module, workerurl, workersread) {
   const ticket = ++latest;
-  const files = filesfromform();
+  const { files, given } = filesfromform();
   const picked = base.files[0];
-  const args = [...(picked ? ['-base', picked.name] : []), ...files,
+  if (!picked) held = { file: null, list: null };
+  const args = [...(picked ? ['-base', asfile(picked.name)] : []), ...files,
     ...(extra.value !== '' ? [`+${extra.value}`] : [])];
   // The last report stands dimmed while a run is short; a longer one, such
   // as a huge base list's, replaces it, so that nothing shown is stale.
@@ -127,11 +121,11 @@ async function update() {
   output.section.classList.add('stale');
   output.section.setAttribute('aria-busy', 'true');
   working = setTimeout(() => {
-    show(args, files.length, { stdout: '', stderr: '' });
+    show(args, given, { stdout: '', stderr: '' });
     output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
-  const list = picked ? await baselist(picked) : null;
+  const list = picked ? await baselist(picked, workersread) : null;
   if (ticket !== latest) return;
   if (worker) worker.terminate();
   worker = new Worker(workerurl);
@@ -139,60 +133,45 @@ async function update() {
     if (ticket !== latest) return;
     worker.terminate();
     worker = null;
-    show(args, files.length, data);
+    const unread = data.unread ? `The browser could not read ${list.name}.\n` : '';
+    show(args, given, { stdout: data.stdout, stderr: data.stderr + unread });
   };
   worker.onerror = (event) => {
     event.preventDefault();
-    if (ticket === latest) show(args, files.length, { stdout: '',
-      stderr: `The program could not run: ${event.message || 'the browser stopped it'}\n` });
+    if (ticket === latest) fail('The program could not run', event.message || 'the browser stopped it');
   };
-  worker.postMessage({ module, args, list }, list?.bytes ? [list.bytes.buffer] : []);
+  worker.postMessage({ module, args, list });
 }
 
-// Returns the names of the files in a dropped folder and its subfolders.
-async function namesinfolder(entry) {
-  const reader = entry.createReader();
-  const names = [];
-  for (;;) {
-    const batch = await new Promise((done, fail) => reader.readEntries(done, fail));
-    if (batch.length === 0) return names;
-    for (const child of batch) {
-      names.push(...(child.isDirectory ? await namesinfolder(child) : [child.name]));
-    }
-  }
+// Compiles the program and starts the form; says why if it cannot.
+async function start() {
+  const module = await WebAssembly.compile(program);
+  const workerurl = URL.createObjectURL(
+    new Blob([workersource], { type: 'text/javascript' }));
+  // WebKit's workers read no blob that the page hands them, so there the
+  // page reads the base list itself and hands over its bytes.
+  const workersread = await new Promise((done) => {
+    const probe = new Worker(workerurl);
+    probe.onmessage = ({ data }) => {
+      probe.terminate();
+      done(data);
+    };
+    probe.onerror = () => done(false);
+    probe.postMessage({ probe: new Blob(['x']) });
+  });
+  const run = () => update(module, workerurl, workersread)
+    .catch((e) => fail('The page could not run the program', e));
+  form.addEventListener('input', run);
+  form.addEventListener('reset', () => {
+    dropped = [];
+    setTimeout(run);
+  });
+  takedrops((names) => {
+    dropped = dropped.concat(names);
+    run();
+  }, (e) => fail('The dropped files could not be read', e));
+  run();
 }
 
-// Returns the names of the dropped files, and of every file in a dropped
-// folder.  The items must be taken while the drop event lasts.
-async function namesdropped(transfer) {
-  const entries = [...transfer.items].filter((item) => item.kind === 'file')
-    .map((item) => [item.webkitGetAsEntry?.(), item.getAsFile()]);
-  const names = [];
-  for (const [entry, file] of entries) {
-    if (entry?.isDirectory) names.push(...await namesinfolder(entry));
-    else if (file) names.push(file.name);
-  }
-  return names;
-}
-
-form.addEventListener('input', update);
-form.addEventListener('reset', () => {
-  dropped = [];
-  setTimeout(update);
-});
-document.addEventListener('dragover', (event) => {
-  event.preventDefault();
-  document.body.classList.add('dragging');
-});
-document.addEventListener('dragleave', (event) => {
-  if (!event.relatedTarget) document.body.classList.remove('dragging');
-});
-document.addEventListener('drop', async (event) => {
-  event.preventDefault();
-  document.body.classList.remove('dragging');
-  const names = await namesdropped(event.dataTransfer);
-  dropped.push(...names);
-  update();
-});
 document.getElementById('version').textContent = ROOMTALLY_VERSION;
-update();
+start().catch((e) => fail('The page could not start', e));

@@ -6,8 +6,9 @@
 // pieces so that memory stays flat whatever its size; or with its bytes,
 // for a browser whose workers cannot read a blob; or with neither, for a
 // file the browser could not read.  A piece that cannot be read fails the
-// program's read, which the program then reports as any failed read.  Given
-// { probe }, a blob, it tells whether a worker can read it.
+// program's read, which the program then reports as any failed read, and
+// the answer says so with unread.  Given { probe }, a blob, it tells whether
+// a worker can read it.
 import { ConsoleStdout, File, OpenFile, PreopenDirectory, WASI, wasi }
   from '@bjorn3/browser_wasi_shim';
 
@@ -47,7 +48,7 @@ class BlobReader extends OpenFile {
 
   fd_read(size) {
     const { blob, bytes } = this.file;
-    if (!blob && !bytes) return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
+    if (!blob && !bytes) return this.failed();
     const at = Number(this.file_pos);
     if (at < this.start || at >= this.start + this.piece.length) {
       if (bytes || at >= blob.size) return { ret: wasi.ERRNO_SUCCESS, data: new Uint8Array(0) };
@@ -59,14 +60,18 @@ class BlobReader extends OpenFile {
       }
       this.start = at;
       // A piece short of what the file holds would end the list early.
-      if (this.piece.length < Math.min(PIECE, blob.size - at)) {
-        return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
-      }
+      if (this.piece.length < Math.min(PIECE, blob.size - at)) return this.failed();
     }
     const from = at - this.start;
     const data = this.piece.subarray(from, from + size);
     this.file_pos += BigInt(data.length);
     return { ret: wasi.ERRNO_SUCCESS, data };
+  }
+
+  // Fails a read, and marks the file as one the browser could not read.
+  failed() {
+    this.file.unread = true;
+    return { ret: wasi.ERRNO_IO, data: new Uint8Array(0) };
   }
 }
 
@@ -114,5 +119,6 @@ self.onmessage = async ({ data: { module, args, list, probe } }) => {
   } catch (e) {
     failure = `The program stopped: ${e.message}\n`;
   }
-  self.postMessage({ stdout: decode(out), stderr: decode(err) + failure });
+  self.postMessage({ stdout: decode(out), stderr: decode(err) + failure,
+    unread: files[0]?.[1].unread === true });
 };
