@@ -1,52 +1,26 @@
 // SPDX-License-Identifier: ISC
-// roomtally: how much of a 915-byte name table a set of files takes up.
+// roomtally: how much of a fixed name table a set of files takes up.
 //
-// Every file costs the length of its base name plus 22 bytes.  The report
-// lists the files cheapest first with the bytes left after each one, then
-// what is left at the end and, on request, how long the names of N more
-// files may be in total.  Names read from a base list file are charged
+// Every file costs the length of its base name plus a fixed overhead.  The
+// report lists the files cheapest first with the bytes left after each one,
+// then what is left at the end and, on request, how long the names of N
+// more files may be in total.  Names read from a base list file are charged
 // first.  The run always exits with status 0: failures are reported on
 // standard error and the run goes on.
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-// The process snapshot needs the types that windows.h declares.
-#include <tlhelp32.h>
-#endif
-#ifdef __wasm_simd128__
-#include <wasm_simd128.h>
-#endif
-
-// GCC and clang can build one function for AVX2 beside the baseline and ask
-// the processor whether it may run it.  ROOMTALLY_NO_AVX2 builds the
-// baseline alone, the scan that processors without AVX2 run.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(ROOMTALLY_NO_AVX2)
-#include <cpuid.h>
-#define HAVE_AVX2_CLONE 1
-#define ALWAYS_INLINE __attribute__((always_inline))
-#else
-#define HAVE_AVX2_CLONE 0
-#define ALWAYS_INLINE
-#endif
+#include "roomtally.h"
 
 namespace {
 
-constexpr int AVAILABLE_BYTES = 915;
-constexpr int FILE_OVERHEAD = 22;
-constexpr int MAX_FILES = 41;
 constexpr int LEADER_SIZE = AVAILABLE_BYTES + 1;
-constexpr size_t BLOCK_SIZE = 128 * 1024; // the base list's read size
-constexpr size_t WINDOW = 4096;           // free lines checked at a time
-constexpr size_t MIN_BULK = 64;           // read limits below it skip none
-constexpr char CTRL_Z = 26;
 
+// The help text's wording and spelling are the program's own, kept as they
+// stand for whoever compares it (the help cases hold it): do not mend them.
 // clang-format off
 const char HELP_TEXT[] =
     "roomtally calculator\n"
@@ -73,19 +47,8 @@ const char HELP_TEXT[] =
     "\n";
 
 const char NOTHING_TEXT[] =
-    "There's nothing to calculate! You'll always have 915 bytes available.\n"
+    "There's nothing to calculate! You'll always have %d bytes available.\n"
     "You should probably try `%s ?'\n";
-
-#ifdef _WIN32
-const char WINDOWS_TEXT[] =
-    "\n"
-    "To ask about some files, select them in Explorer and:\n"
-    "- drop them onto roomtally.exe, or onto a shortcut to it;\n"
-    "- or send them to it: put a shortcut to roomtally.exe in the Send To\n"
-    "  folder (type shell:sendto in the Run box, Windows+R), then right-click\n"
-    "  the files and choose Send to > roomtally;\n"
-    "- or, in a console, run: roomtally.exe FILE... +N\n";
-#endif
 // clang-format on
 
 // One file named on the command line; name points into its argument.
@@ -95,369 +58,13 @@ struct fileentry {
     int bytes;
 };
 
-// What a scan finds in a window of a base list: lines that may cost
-// something, only free lines, or lines that are free but for a slash-ending
-// line that holds a backslash, which the scan cannot tell line by line.
-enum scanresult { SCAN_CHARGED, SCAN_FREE, SCAN_MIXED };
-using scanner = scanresult (*)(const char *s, size_t n);
-
-// A base list file seen through the block buffer the way text mode reads
-// it: CR LF is one line feed, and Ctrl-Z ends the file.
-struct textfile {
-    FILE *fp;
-    const char *p;    // the next byte to read
-    const char *end;  // the end of the bytes held
-    bool last;        // the bytes held are all the file has left
-    bool midline;     // p is inside a line that a read limit split
-    const char *slow; // lines before it are read one by one
-    scanner allfree;  // the window scan for this processor
-};
-
 fileentry table[MAX_FILES];
 char leader[LEADER_SIZE];
-
-// A read may keep up to a whole line buffer of unread bytes before a block.
-// One byte stands before it for the scan, which looks back that far.
-char blockspace[1 + AVAILABLE_BYTES + BLOCK_SIZE];
-char *const block = blockspace + 1;
-
-// Returns where the base name of [s, e) begins: after the last backslash,
-// or after the last slash when there is no backslash at all.
-const char *basestart(const char *s, const char *e)
-{
-    bool backslash = memchr(s, '\\', static_cast<size_t>(e - s)) != nullptr;
-    char separator = backslash ? '\\' : '/';
-    while (e > s && e[-1] != separator)
-        e--;
-    return e;
-}
 
 // Returns the base name of the string path, a pointer into path itself.
 const char *cbasename(const char *path)
 {
     return basestart(path, path + strlen(path));
-}
-
-// Returns the first c in [s, e), or e when there is none.
-const char *findbyte(const char *s, const char *e, int c)
-{
-    const void *q = memchr(s, c, static_cast<size_t>(e - s));
-    return q != nullptr ? static_cast<const char *>(q) : e;
-}
-
-// Keeps the unread bytes, appends the next block of the file after them and
-// ends the bytes held at a Ctrl-Z.
-void fillblock(textfile *tf)
-{
-    size_t kept = static_cast<size_t>(tf->end - tf->p);
-    memmove(block, tf->p, kept);
-    size_t got = fread(block + kept, 1, BLOCK_SIZE, tf->fp);
-    const char *end = findbyte(block + kept, block + kept + got, CTRL_Z);
-    tf->last = got < BLOCK_SIZE || end < block + kept + got;
-    tf->p = block;
-    tf->end = end;
-    tf->slow = block;
-}
-
-// Turns a truth value into a byte of all ones or all zeros, the shape that
-// vector compares give, so that the scan below needs no conversions.
-constexpr unsigned char mask(bool b)
-{
-    return static_cast<unsigned char>(-static_cast<int>(b));
-}
-
-// Returns the complement of a byte mask.
-constexpr unsigned char inverse(unsigned char m)
-{
-    return static_cast<unsigned char>(~m);
-}
-
-// Tells whether every line that ends in [s, s + n) is free for certain: it
-// holds no NUL and is empty or ends in a separator, and a slash-ending line
-// holds no backslash (SCAN_MIXED: the window holds both).  A CR must follow
-// a separator or a line feed, so that CR LF ends a line like LF.  s must
-// start a line.  The loop has no branch, so that it vectorizes.
-ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n)
-{
-    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
-    const unsigned char *before = u - 1;
-    unsigned char bad = 0, slash = 0, backslash = 0;
-    for (size_t i = 0; i < n; i++) {
-        unsigned char c = u[i], a = before[i];
-        unsigned char end = mask(c == '\n'), cr = mask(c == '\r');
-        unsigned char aslash = mask(a == '/');
-        unsigned char asep = aslash | mask(a == '\\') | mask(a == '\n');
-        unsigned char acr = mask(a == '\r');
-        unsigned char badend = end & inverse(asep | acr);
-        unsigned char badcr = cr & inverse(asep);
-        unsigned char nul = mask(c == '\0');
-        bad |= badend | badcr | nul;
-        slash |= (end | cr) & aslash;
-        backslash |= mask(c == '\\');
-    }
-    if (bad != 0)
-        return SCAN_CHARGED;
-    return slash != 0 && backslash != 0 ? SCAN_MIXED : SCAN_FREE;
-}
-
-#ifdef __wasm_simd128__
-// What the scan below has found so far, a flag in each byte of a vector.
-struct scanflags {
-    v128_t bad, slash, backslash;
-};
-
-// Returns the bytes of v that equal c, as all ones.
-inline v128_t equal(v128_t v, char c)
-{
-    return wasm_i8x16_eq(v, wasm_i8x16_splat(c));
-}
-
-// Scans the 16 bytes at s as scanfree does, into *f.
-inline void scanvector(const char *s, scanflags *f)
-{
-    v128_t c = wasm_v128_load(s), a = wasm_v128_load(s - 1);
-    v128_t end = equal(c, '\n'), cr = equal(c, '\r');
-    v128_t aslash = equal(a, '/');
-    v128_t asep = aslash | equal(a, '\\') | equal(a, '\n');
-    v128_t badend = wasm_v128_andnot(end, asep | equal(a, '\r'));
-    f->bad |= badend | wasm_v128_andnot(cr, asep) | equal(c, '\0');
-    f->slash |= (end | cr) & aslash;
-    f->backslash |= equal(c, '\\');
-}
-
-// The scan above in WebAssembly's 16-byte vectors: from that loop the
-// compiler widens every mask to 32 bits.  Two vectors a step let the
-// engine overlap their work.  The last vector may overlap the one before
-// it, which checks some bytes twice to the same effect.
-scanresult allfree(const char *s, size_t n)
-{
-    if (n < 16)
-        return scanfree(s, n);
-    v128_t none = wasm_i8x16_splat(0);
-    scanflags f = {none, none, none};
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        scanvector(s + i, &f);
-        scanvector(s + i + 16, &f);
-    }
-    if (i + 16 <= n)
-        scanvector(s + i, &f);
-    if (n % 16 != 0)
-        scanvector(s + n - 16, &f);
-    if (wasm_v128_any_true(f.bad))
-        return SCAN_CHARGED;
-    return wasm_v128_any_true(f.slash) && wasm_v128_any_true(f.backslash)
-               ? SCAN_MIXED
-               : SCAN_FREE;
-}
-#else
-// The scan in the vectors that every processor of the target has.
-scanresult allfree(const char *s, size_t n)
-{
-    return scanfree(s, n);
-}
-#endif
-
-#if HAVE_AVX2_CLONE
-// The same scan in 32-byte vectors, for processors that have them.
-__attribute__((target("avx2"))) scanresult allfree_avx2(const char *s, size_t n)
-{
-    return scanfree(s, n);
-}
-
-// Returns whether the processor has AVX2 and the system keeps its registers.
-// It asks only when a base list is read: a check at start-up would cost
-// every run.
-bool haveavx2()
-{
-    unsigned a = 0, b = 0, c = 0, d = 0, high = 0, low = 0;
-    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 ||
-        (c & bit_AVX) == 0)
-        return false;
-    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    if ((low & 6) != 6)
-        return false;
-    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
-}
-#endif
-
-// Returns the fastest scan that this processor runs.
-scanner choosescan()
-{
-#if HAVE_AVX2_CLONE
-    if (haveavx2())
-        return allfree_avx2;
-#endif
-    return allfree;
-}
-
-// Returns whether no line in [s, s + n) that holds a backslash ends in a
-// slash, which would charge it for the name after its backslash.  The
-// window must end with a line feed, and its lines end in a separator or
-// are empty.
-bool mixedfree(const char *s, size_t n)
-{
-    const char *e = s + n;
-    const char *q = findbyte(s, e, '\\');
-    while (q < e) {
-        const char *lf = findbyte(q, e, '\n');
-        if (lf[lf[-1] == '\r' ? -2 : -1] == '/')
-            return false;
-        q = findbyte(lf, e, '\\');
-    }
-    return true;
-}
-
-// Returns the end of the last line that ends in [s, s + n) before any line
-// longer than limit bytes, or s when there is none.  s must start a line.
-// It looks back from limit bytes past each line feed it finds, so that
-// short lines cost a few bytes each.
-const char *lastline(const char *s, size_t n, size_t limit)
-{
-    const char *lf = s - 1, *last = s + n - 1;
-    while (lf < last) {
-        const char *q =
-            limit < static_cast<size_t>(last - lf) ? lf + limit : last;
-        while (q > lf && *q != '\n')
-            q--;
-        if (q == lf)
-            break;
-        lf = q;
-    }
-    return lf + 1;
-}
-
-// Skips whole lines that are free, a window at a time: huge lists are mostly
-// made of them.  A line of no more than k bytes fits in one read of k
-// characters.  After a window that fails, its lines are read one by one
-// before the next try.
-void skipfree(textfile *tf, int k)
-{
-    const char *p = tf->p;
-    size_t limit = static_cast<size_t>(k);
-    if (tf->midline || limit < MIN_BULK || p < tf->slow)
-        return;
-    for (;;) {
-        size_t held = static_cast<size_t>(tf->end - p);
-        const char *next = lastline(p, held < WINDOW ? held : WINDOW, limit);
-        if (next == p)
-            break;
-        size_t n = static_cast<size_t>(next - p);
-        scanresult found = tf->allfree(p, n);
-        if (found == SCAN_CHARGED || (found == SCAN_MIXED && !mixedfree(p, n)))
-            break;
-        p = next;
-    }
-    tf->slow = p + WINDOW;
-    tf->p = p;
-}
-
-// Skips a run of empty lines, eight bytes at a time: they cost nothing
-// whatever the read limit, and huge lists are mostly made of them.
-void skipblank(textfile *tf)
-{
-    const char *p = tf->p;
-    if (p == tf->end)
-        return;
-    const char *pattern = *p == '\r' ? "\r\n\r\n\r\n\r\n" : "\n\n\n\n\n\n\n\n";
-    while (tf->end - p >= 8 && memcmp(p, pattern, 8) == 0)
-        p += 8;
-    tf->midline = tf->midline && p == tf->p;
-    tf->p = p;
-}
-
-// Takes the next read of text-mode fgets with a limit of k + 1: the rest of
-// the line, line feed included, or its next k characters.  Returns the
-// length of the base name of what was read before any line feed or NUL, or
-// -1 at the end of the list.
-int nextname(textfile *tf, int k)
-{
-    size_t want = static_cast<size_t>(k);
-    skipblank(tf);
-    skipfree(tf, k);
-    if (static_cast<size_t>(tf->end - tf->p) <= want && !tf->last)
-        fillblock(tf);
-    const char *p = tf->p;
-    size_t held = static_cast<size_t>(tf->end - p);
-    if (held == 0)
-        return -1;
-    // A CR LF counts as one character, so a line feed right after the k-th
-    // character still belongs to this read when a CR stands before it.
-    const char *lf = static_cast<const char *>(
-        memchr(p, '\n', held < want + 1 ? held : want + 1));
-    size_t len = held < want ? held : want;
-    tf->p = p + len;
-    tf->midline = true;
-    if (lf != nullptr && (lf < p + want || lf[-1] == '\r')) {
-        tf->p = lf + 1;
-        tf->midline = false;
-        len = static_cast<size_t>(lf - p);
-        if (len > 0 && lf[-1] == '\r')
-            len--;
-    }
-    const char *nul = static_cast<const char *>(memchr(p, '\0', len));
-    if (nul != nullptr)
-        len = static_cast<size_t>(nul - p);
-    return static_cast<int>(p + len - basestart(p, p + len));
-}
-
-// Starts a base list past a UTF-8 mark, which Windows editors write and
-// which is no part of the first name.  Returns false, with errno EILSEQ, for
-// a UTF-16 list or a UTF-32 one of either byte order (a little-endian UTF-32
-// mark begins with the UTF-16 one): the NUL in every character would end
-// every name, so it is refused rather than charged wrongly.
-bool skipmark(textfile *tf)
-{
-    fillblock(tf);
-    size_t held = static_cast<size_t>(tf->end - tf->p);
-    if ((held >= 2 && (memcmp(tf->p, "\xFF\xFE", 2) == 0 ||
-                       memcmp(tf->p, "\xFE\xFF", 2) == 0)) ||
-        (held >= 4 && memcmp(tf->p, "\0\0\xFE\xFF", 4) == 0)) {
-        errno = EILSEQ;
-        return false;
-    }
-    if (held >= 3 && memcmp(tf->p, "\xEF\xBB\xBF", 3) == 0) {
-        tf->p += 3;
-        block[2] = '\n'; // the first line begins as if after a line
-    }
-    return true;
-}
-
-// Reports a failure to read the base list file at path on standard error.
-void basefile_perror(const char *path)
-{
-    perror(path);
-    fputs("Failed to read base file list.\n", stderr);
-}
-
-// Charges every name in the base list file at path against *budget.
-void readbasefile(const char *path, int *budget)
-{
-    FILE *fp = fopen(path, "rb");
-    if (fp == nullptr) {
-        basefile_perror(path);
-        return;
-    }
-    textfile tf = {fp, block, block, false, false, block, choosescan()};
-    block[-1] = '\n'; // the file begins as if after a line
-    if (!skipmark(&tf)) {
-        basefile_perror(path);
-        fclose(fp);
-        return;
-    }
-    // A read with a limit of 1 could take nothing, so the list ends there.
-    while (*budget > 1) {
-        int len = nextname(&tf, *budget - 1);
-        if (len < 0)
-            break;
-        if (len > 0) {
-            *budget -= len + 1;
-            *budget -= FILE_OVERHEAD - 1;
-        }
-    }
-    if (ferror(fp))
-        basefile_perror(path);
-    fclose(fp);
 }
 
 // Returns the base list path, from the -base option (moving *first past it)
@@ -496,7 +103,8 @@ int filecmp(const void *a, const void *b)
 }
 
 // Fills the table from the files in command-line order.  Returns the longest
-// base name's length; *width becomes the charge column width of the last file.
+// base name's length; *width becomes the charge column width of the last
+// file, not of the widest charge, as the width cases hold on purpose.
 int filltable(char **files, int count, int *width)
 {
     int longest = 0;
@@ -504,7 +112,7 @@ int filltable(char **files, int count, int *width)
         fileentry *f = &table[i];
         f->name = cbasename(files[i]);
         f->len = static_cast<int>(strlen(f->name));
-        f->bytes = f->len + FILE_OVERHEAD;
+        f->bytes = namecost(f->len);
         if (f->len > longest)
             longest = f->len;
         *width = f->bytes > 99 ? 3 : f->bytes > 9 ? 2 : 1;
@@ -554,86 +162,6 @@ void report(char **files, int count, int *budget, int extra)
     printreport(count, longest, width, budget, extra);
 }
 
-#ifdef _WIN32
-// Finds the process pid in a snapshot of them all, into *entry.
-bool findprocess(HANDLE snapshot, DWORD pid, PROCESSENTRY32W *entry)
-{
-    entry->dwSize = sizeof *entry;
-    for (BOOL more = Process32FirstW(snapshot, entry); more != FALSE;
-         more = Process32NextW(snapshot, entry))
-        if (entry->th32ProcessID == pid)
-            return true;
-    return false;
-}
-
-// Tells whether Explorer started the program.  With Windows Terminal as the
-// default terminal, the console's own window is hidden and the program runs
-// in a tab that closes when it ends.
-bool startedbyexplorer()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
-    PROCESSENTRY32W entry;
-    bool explorer = findprocess(snapshot, GetCurrentProcessId(), &entry) &&
-                    findprocess(snapshot, entry.th32ParentProcessID, &entry) &&
-                    _wcsicmp(entry.szExeFile, L"explorer.exe") == 0;
-    CloseHandle(snapshot);
-    return explorer;
-}
-
-// Tells whether the console's window is shown.  user32 is loaded here
-// alone, so that no run that does not ask pays for it.
-bool consolevisible()
-{
-    HWND window = GetConsoleWindow();
-    HMODULE user32 = window != nullptr ? LoadLibraryA("user32.dll") : nullptr;
-    if (user32 == nullptr)
-        return false;
-    // Cast through a function of no arguments, which any function pointer
-    // converts to and from.
-    using visiblefn = BOOL(WINAPI *)(HWND);
-    auto visible = reinterpret_cast<visiblefn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(user32, "IsWindowVisible")));
-    return visible != nullptr && visible(window) != FALSE;
-}
-
-// Tells whether the program has a console of its own that closes when it
-// ends, as after a double-click, a drop, Send To or the Run box: no other
-// process shares it, standard input and output are that console, and its
-// window is shown or Explorer started the program.  A prompt, a script, a
-// redirection or a hidden console that Explorer did not start is none.
-bool ownconsole()
-{
-    DWORD processes[2], mode = 0;
-    return GetConsoleProcessList(processes, 2) == 1 &&
-           GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != FALSE &&
-           GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE &&
-           (consolevisible() || startedbyexplorer());
-}
-
-// Keeps a console of the program's own open until Enter is pressed, so that
-// the report can be read; after a run with no argument, a double-click,
-// says first how to give it files.  Standard output is left as it was.
-void holdconsole(bool noargs)
-{
-    if (!ownconsole())
-        return;
-    if (noargs)
-        fputs(WINDOWS_TEXT, stderr);
-    fputs("\nPress Enter to close this window.\n", stderr);
-    int c;
-    do
-        c = getchar();
-    while (c != EOF && c != '\n');
-}
-#else
-// Elsewhere the program's window is the terminal it was started from.
-void holdconsole(bool)
-{
-}
-#endif
-
 // Reports output that could not be written, which would otherwise be lost
 // without a word, and keeps a window of the program's own open.  Returns the
 // exit status, which is 0 all the same.
@@ -668,10 +196,12 @@ int main(int argc, char **argv)
         readbasefile(path, &budget);
         printf("The base files consume %d bytes.\n", AVAILABLE_BYTES - budget);
     } else if (noargs) {
-        printf(NOTHING_TEXT, argc > 0 ? argv[0] : "roomtally");
+        printf(NOTHING_TEXT, AVAILABLE_BYTES, argc > 0 ? argv[0] : "roomtally");
         return finish(noargs);
     }
     int extra = 0;
+    // A -base value that begins with + and is the last argument names both
+    // the list and the count, as the base option cases hold on purpose.
     if (argc > 1 && argv[argc - 1][0] == '+') {
         extra = extracount(argv[argc - 1]);
         argc--;

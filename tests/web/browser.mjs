@@ -1,0 +1,438 @@
+// SPDX-License-Identifier: ISC
+// Drives the one-file page, opened from disk, through one table of steps in
+// Chromium, Firefox and WebKit, and checks that it shows, byte for byte,
+// what the program prints on the command line for the same arguments:
+// typed paths, picked and dropped files (named like the command line's
+// syntax too), a picked folder, a dropped folder of 200,000 files, a base
+// list, read once, and one the browser cannot read, +N, the 41-file note,
+// the help text and non-ASCII names.  With a native reference, the command
+// line that the page shows must give its report in bash.  It checks the budget bar's words, the layout at
+// 1280x800 and at 390x844, and WCAG A and AA with axe-core in light and
+// dark; it fails on any request beyond the page, any script error and
+// anything in the console, and saves a screenshot per engine.
+//   xvfb-run -a node browser.mjs PAGE.html PROGRAM.wasm NODE_MODULES SHOTS
+// SHOTS is a path prefix: SHOTS-ENGINE.png.  The browsers are CHROMIUM,
+// FIREFOX and WEBKIT_DRIVER (WebKit's WebDriver, which starts MINIBROWSER)
+// from the environment; ENGINES may name fewer.  The reference is the
+// program named by ROOMTALLY_REFERENCE (a native build), or else the same
+// .wasm under node's WASI.
+import { execFileSync, spawn } from 'node:child_process';
+import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync }
+  from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { WASI } from 'node:wasi';
+
+const [page, wasm, modules, shots] = process.argv.slice(2).map((a) => resolve(a));
+const require = createRequire(resolve(modules, 'x.js'));
+const puppeteer = require('puppeteer-core');
+const axe = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+const wasmModule = await WebAssembly.compile(readFileSync(wasm));
+const work = mkdtempSync(join(tmpdir(), 'roomtally-page-'));
+const url = pathToFileURL(page).href;
+
+// Runs the reference program on args, or on a command line in bash, in a
+// directory that holds list, or a directory of its name when
+// list.unreadable.
+async function reference(args, list, command) {
+  const listpath = list && join(work, list.name);
+  if (list?.unreadable) mkdirSync(listpath);
+  else if (list) writeFileSync(listpath, list.bytes);
+  const out = join(work, 'out');
+  const err = join(work, 'err');
+  if (command !== undefined) {
+    execFileSync('bash', ['-c', 'roomtally() { (exec -a roomtally "$REFERENCE" "$@"); }\n' +
+      'eval "$1" >out 2>err', 'bash', command], { cwd: work, stdio: 'ignore',
+      env: { PATH: process.env.PATH, REFERENCE: process.env.ROOMTALLY_REFERENCE } });
+  } else if (process.env.ROOMTALLY_REFERENCE) {
+    execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
+      process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, stdio: 'ignore',
+      env: { PATH: process.env.PATH } });
+  } else {
+    const wasi = new WASI({ version: 'preview1', args: ['roomtally', ...args],
+      env: {}, preopens: { '/': work }, returnOnExit: true,
+      stdout: openSync(out, 'w'), stderr: openSync(err, 'w') });
+    wasi.start(await WebAssembly.instantiate(wasmModule,
+      { wasi_snapshot_preview1: wasi.wasiImport }));
+  }
+  if (list) rmSync(listpath, { recursive: true });
+  return { stdout: readFileSync(out, 'utf8'), stderr: readFileSync(err, 'utf8') };
+}
+
+// Writes a file to pick from disk, and returns its path.  WebKit's workers
+// read no file, picked or made in the page, so there the page reads it.
+function ondisk(list) {
+  mkdirSync(join(work, 'picked'), { recursive: true });
+  writeFileSync(join(work, 'picked', list.name), list.bytes);
+  return join(work, 'picked', list.name);
+}
+
+// What runs in the page: each function is sent as its source text.
+const inpage = {
+  // Sets a field as typing would.
+  type: (selector, value) => {
+    const field = document.querySelector(selector);
+    field.value = value;
+    field.dispatchEvent(new Event('input', { bubbles: true }));
+  },
+  // Sets the files of a picker as picking them would (a folder's picker
+  // gives every file in it), or with no picker drops them on the page.
+  pick: (selector, files) => {
+    const transfer = new DataTransfer();
+    for (const [name, text] of files) transfer.items.add(new File([text], name));
+    const event = new Event(selector ? 'input' : 'drop', { bubbles: true });
+    Object.defineProperty(event, 'dataTransfer', { value: transfer });
+    if (selector) document.querySelector(selector).files = transfer.files;
+    (selector ? document.querySelector(selector) : document.body).dispatchEvent(event);
+  },
+  // Drops a folder as the browser gives it: ten files, then a subfolder of
+  // count - 10 files, in batches of 100.
+  dropfolder: (count) => {
+    const folder = (entries) => ({ isDirectory: true, createReader: () => {
+      let at = 0;
+      return { readEntries: (done) => {
+        queueMicrotask(() => done(entries.slice(at, at += 100)));
+      } };
+    } });
+    const files = (prefix, n) => Array.from({ length: n },
+      (_, i) => ({ isDirectory: false, name: `${prefix}${i}.dat` }));
+    const top = folder([...files('r', 10), folder(files('s', count - 10))]);
+    const event = new Event('drop', { bubbles: true });
+    Object.defineProperty(event, 'dataTransfer', { value: { items: [{ kind: 'file',
+      webkitGetAsEntry: () => top, getAsFile: () => null }] } });
+    document.body.dispatchEvent(event);
+  },
+  // Counts the reads of a file that the page makes itself.
+  countreads: () => {
+    const read = Blob.prototype.arrayBuffer;
+    window.reads = 0;
+    Blob.prototype.arrayBuffer = function counted() {
+      window.reads++;
+      return read.call(this);
+    };
+  },
+  // Returns what the page shows.
+  shown: () => {
+    const text = (id) => document.getElementById(id).textContent;
+    const bar = document.getElementById('budget');
+    return { stdout: text('report'), stderr: text('errors'), note: text('note'),
+      command: text('command'), bar: bar ? bar.getAttribute('aria-label') : null,
+      reads: window.reads ?? 0 };
+  },
+  // Keeps what the page says in the console, its errors and any request.
+  listen: () => {
+    window.heard = [];
+    for (const kind of ['log', 'info', 'warn', 'error', 'debug']) {
+      const original = console[kind];
+      console[kind] = (...args) => {
+        window.heard.push(`console.${kind}: ${args.join(' ')}`);
+        original.apply(console, args);
+      };
+    }
+    for (const kind of ['error', 'unhandledrejection', 'securitypolicyviolation']) {
+      window.addEventListener(kind, (e) => window.heard.push(
+        `${kind}: ${e.message ?? e.reason ?? e.blockedURI}`));
+    }
+  },
+  heard: () => [...window.heard, ...performance.getEntriesByType('resource')
+    .map((r) => r.name).filter((name) => !name.startsWith('blob:'))
+    .map((name) => `a request for ${name}`)],
+  // Tells whether the report is in view, and whether the page scrolls
+  // sideways.
+  layout: () => ({ reportinview: document.getElementById('report')
+    .getBoundingClientRect().bottom <= window.innerHeight,
+  sideways: document.documentElement.scrollWidth > window.innerWidth }),
+  // Shows the page as in dark mode, whatever the browser's setting.
+  dark: () => {
+    for (const sheet of document.styleSheets) {
+      for (const rule of sheet.cssRules) {
+        if (rule.media?.mediaText.includes('dark')) rule.media.mediaText = 'all';
+      }
+    }
+  },
+  // Runs axe-core, set in the page as an inline script, which is all that
+  // the page's policy lets in.
+  axe: async (source) => {
+    if (!window.axe) {
+      const script = document.createElement('script');
+      script.textContent = source;
+      document.head.append(script);
+    }
+    const found = await window.axe.run(document,
+      { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] });
+    return found.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(', ')}`);
+  },
+};
+
+const readme = `888 . 27 bytes . . . . . . x.bin
+860 . 28 bytes . . . . .  ab.dat
+823 . 37 bytes . longer_name.bin
+
+This leaves you with 823 bytes.
+
+If you want to add 2 more files, the files'
+names should sum to less than 779 characters.
+`;
+const base = { name: 'base.txt', bytes: Buffer.from('one.dat\n\nbase/two.dat\n') };
+const readmeargs = ['maps/ab.dat', 'x.bin', 'longer_name.bin'];
+const many = Array.from({ length: 45 }, (_, i) => `file${i + 1}.dat`);
+const long = `${'é'.repeat(40)}.txt`;
+const clear = () => document.getElementById('clear').click();
+// Picks files, or drops them with no picker, on a cleared form: their
+// names are files wherever they stand.
+const pickedalone = (selector, names, args) => async (s) => {
+  await s.run(clear);
+  await s.run(inpage.pick, selector, names.map((name) => [name, '']));
+  return { args };
+};
+// Each step sets the form and gives the arguments it stands for, the base
+// list and, where the page shows more than the report, what it must say.
+const steps = [
+  ['nothing to calculate', async () => ({ args: [] })],
+  ['the README example, typed', async (s) => {
+    await s.run(inpage.type, '#paths', readmeargs.join('\n'));
+    await s.run(inpage.type, '#extra', '2');
+    return { args: [...readmeargs, '+2'],
+      bar: 'Budget: the files take 92 bytes; 823 of 915 bytes are left.' };
+  }],
+  ['picked files after the typed paths', async (s) => {
+    await s.run(inpage.pick, '#files', [['a1.bin', 'x'], ['second file.dat', '']]);
+    return { args: [...readmeargs, 'a1.bin', 'second file.dat', '+2'] };
+  }],
+  ['a picked folder after the picked files', async (s) => {
+    await s.run(inpage.pick, '#folder', [['map.dat', ''], ['sub level.txt', '']]);
+    return { args: [...readmeargs, 'a1.bin', 'second file.dat', 'map.dat',
+      'sub level.txt', '+2'] };
+  }],
+  ['a dropped file after the rest', async (s) => {
+    await s.run(inpage.pick, null, [['dropped.bin', 'y']]);
+    return { args: [...readmeargs, 'a1.bin', 'second file.dat', 'map.dat',
+      'sub level.txt', 'dropped.bin', '+2'] };
+  }],
+  ['a base list', async (s) => {
+    await s.upload('#base', ondisk(base));
+    return { args: ['-base', 'base.txt', ...readmeargs, 'a1.bin', 'second file.dat',
+      'map.dat', 'sub level.txt', 'dropped.bin', '+2'], list: base };
+  }],
+  ['45 files: only the first 41 count, and the note says so', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', many.join('\n'));
+    return { args: many, bar: 'Budget: the files take 1303 bytes; that is 388 ' +
+      'bytes over the 915.', note: '45 files were given: only the first 41 ' +
+      'count, as on the command line.' };
+  }],
+  ['a picked "+1 draft.txt" last is a file, not the count',
+    pickedalone('#files', ['a.bin', '+1 draft.txt'], ['a.bin', './+1 draft.txt'])],
+  ['a picked "?notes.txt" first is a file, not the help',
+    pickedalone('#files', ['?notes.txt', 'b.bin'], ['./?notes.txt', 'b.bin'])],
+  ['a picked "-base" first is a file, not the option',
+    pickedalone('#files', ['-base', 'x.bin'], ['./-base', 'x.bin'])],
+  ['a dropped "+3" is a file', pickedalone(null, ['+3'], ['./+3'])],
+  ['a dropped folder of 200,000 files: the first 41 count', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.dropfolder, 200000);
+    return { args: [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
+      ...Array.from({ length: 31 }, (_, i) => `s${i}.dat`)],
+    note: '200000 files were given: only the first 41 count, as on the command line.' };
+  }],
+  ['a base list is read at most once, however often the form changes', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.countreads);
+    await s.upload('#base', ondisk(base));
+    for (const typed of ['a.bin', 'a.bin\nb.bin', 'a.bin\nb.bin\nc.bin']) {
+      await s.run(inpage.type, '#paths', typed);
+    }
+    return { args: ['-base', 'base.txt', 'a.bin', 'b.bin', 'c.bin'], list: base,
+      reads: s.engine === 'webkit' ? 1 : 0 };
+  }],
+  // WebKit's page keeps the list that it read when it was picked; other
+  // engines' workers read it at every run.
+  ['a base list that the browser cannot read', async (s) => {
+    await s.run(clear);
+    const path = ondisk(base);
+    await s.upload('#base', path);
+    await s.wait((got) => got.stdout.startsWith('The base files consume 58'));
+    rmSync(path);
+    await s.run(inpage.type, '#paths', 'x.bin');
+    return { args: ['-base', 'base.txt', 'x.bin'],
+      list: s.engine === 'webkit' ? base : { ...base, unreadable: true } };
+  }],
+  ['the help text', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', '?');
+    return { args: ['?'] };
+  }],
+  ['non-ASCII names and one more file', async (s) => {
+    await s.run(inpage.type, '#paths', `dossier/été.txt\nC:\\naïve\\€.dat\n${long}`);
+    await s.run(inpage.type, '#extra', '1');
+    return { args: ['dossier/été.txt', 'C:\\naïve\\€.dat', long, '+1'] };
+  }],
+];
+
+// Tells how what the page shows differs from what is wanted, or '' when
+// it does not.  A list the browser cannot read fails with the browser's
+// own words, which no program on disk gives, and the page says why.
+function differs(got, want) {
+  const faults = [];
+  const stderr = want.unreadable ? got.stderr.startsWith('base.txt: ') &&
+    got.stderr.endsWith('\nFailed to read base file list.\n' +
+      'The browser could not read base.txt.\n') : got.stderr === want.stderr;
+  if (got.stdout !== want.stdout || !stderr) faults.push('the report or the errors');
+  if (got.note !== (want.note ?? '')) faults.push('the note');
+  if (want.reads !== undefined && got.reads !== want.reads) faults.push('the reads');
+  if (want.bar !== undefined && got.bar !== want.bar) faults.push('the bar');
+  if (want.bar === undefined && /^(roomtally|There's)/.test(want.stdout) && got.bar) {
+    faults.push('a bar where there is no file');
+  }
+  return faults.join(', ');
+}
+
+// Opens the page in an engine that puppeteer drives: Chromium over the
+// DevTools protocol, Firefox over WebDriver BiDi.
+async function puppeteersession(browser, executablePath) {
+  const instance = await puppeteer.launch({ browser, executablePath, headless: true,
+    args: browser === 'chrome' ? ['--no-sandbox', '--disable-gpu', '--disable-quic',
+      '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'] : [] });
+  const p = await instance.newPage();
+  const heard = [];
+  p.on('console', (m) => heard.push(`console.${m.type()}: ${m.text()}`));
+  p.on('pageerror', (e) => heard.push(`a script error: ${e.message}`));
+  return {
+    heard,
+    size: (width, height) => p.setViewport({ width, height }),
+    load: async () => { await p.goto(url); },
+    run: (fn, ...args) => p.evaluate(fn, ...args),
+    upload: async (selector, path) => (await p.$(selector)).uploadFile(path),
+    shot: (path) => p.screenshot({ path }),
+    close: () => instance.close(),
+  };
+}
+
+// Opens the page in WebKit, through WebKitWebDriver and its MiniBrowser.
+async function webkitsession() {
+  const port = 4400 + Math.floor(Math.random() * 500);
+  const driver = spawn(process.env.WEBKIT_DRIVER || 'WebKitWebDriver', [`--port=${port}`],
+    { stdio: 'ignore' });
+  const at = `http://127.0.0.1:${port}`;
+  const call = async (method, path, body) => {
+    const answer = await (await fetch(`${at}${path}`, { method,
+      body: body && JSON.stringify(body) })).json();
+    if (answer.value?.error) throw new Error(`${path}: ${answer.value.message}`);
+    return answer.value;
+  };
+  for (let i = 0; ; i++) {
+    try { await call('GET', '/status'); break; } catch (e) {
+      if (i > 100) throw e;
+      await new Promise((done) => setTimeout(done, 100));
+    }
+  }
+  const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
+    'webkitgtk:browserOptions': { binary: process.env.MINIBROWSER ||
+      '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser', args: ['--automation'] } } } });
+  const s = `/session/${sessionId}`;
+  const run = (fn, ...args) => call('POST', `${s}/execute/async`, {
+    script: `const done = arguments[arguments.length - 1];
+      Promise.resolve((${fn}).apply(null, [].slice.call(arguments, 0, -1))).then(done);`,
+    args });
+  return {
+    heard: [],
+    size: async (width, height) => {
+      const rect = await call('POST', `${s}/window/rect`, { width, height });
+      const inner = await run(() => [window.innerWidth, window.innerHeight]);
+      await call('POST', `${s}/window/rect`, { width: 2 * width - inner[0],
+        height: rect.height + height - inner[1] });
+    },
+    load: () => call('POST', `${s}/url`, { url }),
+    run,
+    upload: async (selector, path) => {
+      const found = await call('POST', `${s}/element`, { using: 'css selector', value: selector });
+      await call('POST', `${s}/element/${Object.values(found)[0]}/value`, { text: path });
+    },
+    shot: async (path) => writeFileSync(path,
+      Buffer.from(await call('GET', `${s}/screenshot`), 'base64')),
+    close: async () => {
+      await call('DELETE', s).catch(() => {});
+      driver.kill();
+    },
+  };
+}
+
+const engines = {
+  chromium: () => puppeteersession('chrome', process.env.CHROMIUM || '/usr/bin/chromium'),
+  firefox: () => puppeteersession('firefox', process.env.FIREFOX || '/usr/bin/firefox-esr'),
+  webkit: webkitsession,
+};
+let passed = 0;
+let failed = 0;
+// Records a check's verdict.
+function verdict(engine, name, fault) {
+  if (fault) failed++;
+  else passed++;
+  console.log(`${fault ? 'FAIL' : 'ok  '} ${engine}: ${name}${fault ? `: ${fault}` : ''}`);
+}
+
+for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' ')) {
+  const s = await engines[engine]();
+  s.engine = engine;
+  // Waits until what the page shows passes a test, and returns it; the
+  // limit is only for a page that never gets there.
+  s.wait = async (test, ms = 60000) => {
+    const until = Date.now() + ms;
+    for (;;) {
+      const got = await s.run(inpage.shown);
+      if (test(got) || Date.now() > until) return got;
+      await new Promise((done) => setTimeout(done, 50));
+    }
+  };
+  try {
+    await s.size(1280, 800);
+    await s.load();
+    await s.run(inpage.listen);
+    for (const [name, set] of steps) {
+      const { args, list, ...more } = await set(s);
+      const want = { ...await reference(args, list), ...more, unreadable: list?.unreadable };
+      if (name.startsWith('the README') && want.stdout !== readme) {
+        verdict(engine, name, 'the reference is not the README\'s report');
+      }
+      const got = await s.wait((shown) => !differs(shown, want));
+      let fault = differs(got, want);
+      if (process.env.ROOMTALLY_REFERENCE &&
+        (await reference(null, list, got.command)).stdout !== got.stdout) {
+        fault = `${fault ? `${fault}, ` : ''}the command line's report`;
+      }
+      verdict(engine, name, fault && `${fault} differ\n  expected ` +
+        `${JSON.stringify(want)}\n  shown ${JSON.stringify(got)}`);
+      if (name.startsWith('the README')) {
+        // WebKit may take its picture of a frame not yet painted.
+        await s.run(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 200))));
+        await s.shot(`${shots}-${engine}.png`);
+      }
+    }
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
+    await s.wait((got) => got.stdout.includes('This leaves'));
+    const wide = await s.run(inpage.layout);
+    verdict(engine, 'at 1280x800 the whole report is in view', !wide.reportinview && 'it is not');
+    let found = await s.run(inpage.axe, axe);
+    await s.size(390, 844);
+    const narrow = await s.run(inpage.layout);
+    verdict(engine, 'at 390x844 the page does not scroll sideways', narrow.sideways && 'it does');
+    await s.run(inpage.dark);
+    found = [...found, ...await s.run(inpage.axe, axe)];
+    if (engine === 'chromium') await s.shot(`${shots}-${engine}-phone-dark.png`);
+    verdict(engine, 'axe finds no WCAG A or AA violation, light or dark', found.join('; '));
+    const heard = [...s.heard, ...await s.run(inpage.heard)];
+    verdict(engine, 'no request beyond the page, no error, nothing in the console',
+      heard.join('; '));
+  } catch (e) {
+    verdict(engine, 'the steps ran', e.stack);
+  } finally {
+    await s.close();
+  }
+}
+rmSync(work, { recursive: true, force: true });
+console.log(`${passed} passed, ${failed} failed`);
+process.exitCode = failed > 0 ? 1 : 0;
