@@ -8,6 +8,7 @@
 // the latest input's.
 import program from 'roomtally.wasm';
 import workersource from 'worker.js';
+import { baselist, workersreadblobs } from './baselist.js';
 import { showbudget } from './budget.js';
 import { takedrops } from './drop.js';
 
@@ -31,9 +32,6 @@ let dropped = [];
 let worker = null;
 let latest = 0;
 let working = 0;
-// The base list as the page read it, where workers cannot read it: read
-// once while the same file stays picked, and let go when it does not.
-let held = { file: null, list: null };
 
 // Quotes an argument for a POSIX shell when it needs it.
 function quote(arg) {
@@ -84,35 +82,12 @@ function fail(what, error) {
   output.command.textContent = '';
 }
 
-// Returns the bytes of a base list, or null when the browser will not hand
-// them all over: WebKit gives no bytes of a file of gigabytes, without a
-// word.
-async function readlist(file) {
-  try {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    return bytes.length === file.size ? bytes : null;
-  } catch {
-    return null;
-  }
-}
-
-// Returns the base list for the worker: its name with the picked file, or
-// with the bytes that the page read, where workers cannot read the file.
-// Without either, every read of the program fails.
-async function baselist(file, workersread) {
-  if (workersread) return { name: file.name, blob: file };
-  if (held.file !== file) held = { file, list: readlist(file) };
-  const bytes = await held.list;
-  return bytes ? { name: file.name, bytes } : { name: file.name };
-}
-
 // Runs the program on the form's arguments in a worker of its own, after
 // stopping any run that an earlier change started.
 async function update(module, workerurl, workersread) {
   const ticket = ++latest;
   const { files, given } = filesfromform();
   const picked = base.files[0];
-  if (!picked) held = { file: null, list: null };
   const args = [...(picked ? ['-base', asfile(picked.name)] : []), ...files,
     ...(extra.value !== '' ? [`+${extra.value}`] : [])];
   // The last report stands dimmed while a run is short; a longer one, such
@@ -125,7 +100,7 @@ async function update(module, workerurl, workersread) {
     output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
-  const list = picked ? await baselist(picked, workersread) : null;
+  const list = await baselist(picked, workersread);
   if (ticket !== latest) return;
   if (worker) worker.terminate();
   worker = new Worker(workerurl);
@@ -148,17 +123,7 @@ async function start() {
   const module = await WebAssembly.compile(program);
   const workerurl = URL.createObjectURL(
     new Blob([workersource], { type: 'text/javascript' }));
-  // WebKit's workers read no blob that the page hands them, so there the
-  // page reads the base list itself and hands over its bytes.
-  const workersread = await new Promise((done) => {
-    const probe = new Worker(workerurl);
-    probe.onmessage = ({ data }) => {
-      probe.terminate();
-      done(data);
-    };
-    probe.onerror = () => done(false);
-    probe.postMessage({ probe: new Blob(['x']) });
-  });
+  const workersread = await workersreadblobs(workerurl);
   const run = () => update(module, workerurl, workersread)
     .catch((e) => fail('The page could not run the program', e));
   form.addEventListener('input', run);
