@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: ISC
 # Installs the program with its manual page, and packages it: a .deb on
-# Linux, and on Windows a zip with the program, its licence and a usage page.
+# Linux, and on Windows a zip with the program, its licence and a usage page,
+# and an installer of the same files.
 include(GNUInstallDirs)
 
 configure_file(doc/roomtally.1.in roomtally.1 @ONLY)
@@ -34,6 +35,17 @@ if(WIN32)
   install(TARGETS roomtally RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/roomtally.txt
     ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+  # The installer holds the same three files as the zip.
+  set(ROOMTALLY_MSI
+    ${PROJECT_BINARY_DIR}/roomtally-${PROJECT_VERSION}-windows-x86_64.msi)
+  add_custom_command(OUTPUT ${ROOMTALLY_MSI}
+    COMMAND ${CMAKE_COMMAND} -DVERSION=${PROJECT_VERSION}
+      -DDATE=${ROOMTALLY_DATE} -DFILES=${PROJECT_BINARY_DIR}
+      -DOUT=${ROOMTALLY_MSI} -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+    DEPENDS roomtally cmake/msi.cmake cmake/roomtally.wxs.in
+      ${PROJECT_BINARY_DIR}/roomtally.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
+    COMMENT "Making the Windows installer")
+  add_custom_target(msi ALL DEPENDS ${ROOMTALLY_MSI})
 else()
   gzip_copy(${manpage})
   install(TARGETS roomtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

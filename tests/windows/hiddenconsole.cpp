@@ -1,41 +1,144 @@
 // SPDX-License-Identifier: ISC
-// Starts a program in a new console whose window is hidden, as Windows
-// Terminal does for a program that Explorer starts, and tells whether it
-// ended within the time given:
-//   hiddenconsole SECONDS PROGRAM [ARG...]
-// prints "ended" or, when it is still running, "waiting" and ends it.  The
-// program sees this one as its parent, under whatever name it is copied to.
+// Starts a program, or the program of a shortcut, in a new console whose
+// window is hidden, as Windows Terminal does for a program that Explorer starts, and
+// tells what became of it within the time given:
+//   hiddenconsole SECONDS PROGRAM|SHORTCUT.lnk [ARG...]
+// prints "ended" as soon as it ends or, once its console asks for Enter,
+// the console's text and "waiting", and ends it.  The program sees this one
+// as its parent, under whatever name it is copied to.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+const char PROMPT[] = "Press Enter to close this window.";
+
+// Returns the text of the console that the process pid was given, its
+// lines ended by line feeds, or "" while the process has none yet.
+const char *consoletext(DWORD pid)
+{
+    static char text[16384];
+    text[0] = '\0';
+    // A process attaches to one console at a time.
+    FreeConsole();
+    if (!AttachConsole(pid))
+        return text;
+    HANDLE out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (out != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(out, &info)) {
+        size_t at = 0;
+        SHORT width = info.dwSize.X < 256 ? info.dwSize.X : 256;
+        for (SHORT y = 0; y <= info.dwCursorPosition.Y; y++) {
+            char line[256];
+            DWORD got = 0;
+            ReadConsoleOutputCharacterA(out, line, static_cast<DWORD>(width),
+                                        COORD{0, y}, &got);
+            while (got > 0 && line[got - 1] == ' ')
+                got--;
+            if (at + got + 2 > sizeof text)
+                break;
+            memcpy(text + at, line, got);
+            at += got;
+            text[at++] = '\n';
+            text[at] = '\0';
+        }
+    }
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
+    FreeConsole();
+    return text;
+}
+
+// Returns in target, of size bytes, the program that the shortcut at path
+// starts, as Explorer finds it.
+bool shortcuttarget(const char *path, char *target, int size)
+{
+    wchar_t wide[MAX_PATH];
+    IShellLinkA *link = nullptr;
+    IPersistFile *file = nullptr;
+    bool found =
+        MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0 &&
+        SUCCEEDED(CoInitialize(nullptr)) &&
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr,
+                                   CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void **>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile,
+                                       reinterpret_cast<void **>(&file))) &&
+        SUCCEEDED(file->Load(wide, STGM_READ)) &&
+        SUCCEEDED(link->GetPath(target, size, nullptr, 0));
+    if (file != nullptr)
+        file->Release();
+    if (link != nullptr)
+        link->Release();
+    return found;
+}
+
+// Starts the program, or the target of a shortcut, with args in a new
+// console whose window is hidden; returns its process, or nullptr.
+HANDLE start(const char *program, const char *args)
+{
+    char target[MAX_PATH], line[8192];
+    size_t n = strlen(program);
+    if (n > 4 && _stricmp(program + n - 4, ".lnk") == 0) {
+        if (!shortcuttarget(program, target, MAX_PATH))
+            return nullptr;
+        program = target;
+    }
+    if (snprintf(line, sizeof line, "\"%s\" %s", program, args) >=
+        static_cast<int>(sizeof line))
+        return nullptr;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    char line[4096] = "";
-    for (int i = 2; i < argc; i++) {
-        if (strlen(line) + strlen(argv[i]) + 4 > sizeof line)
+    char args[4096] = "";
+    for (int i = 3; i < argc; i++) {
+        if (strlen(args) + strlen(argv[i]) + 4 > sizeof args)
             return 2;
-        strcat(line, i > 2 ? " \"" : "\"");
-        strcat(line, argv[i]);
-        strcat(line, "\"");
+        strcat(args, i > 3 ? " \"" : "\"");
+        strcat(args, argv[i]);
+        strcat(args, "\"");
     }
-    STARTUPINFOA start = {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESHOWWINDOW;
-    start.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE, nullptr, nullptr, &start, &process))
+    HANDLE process = start(argv[2], args);
+    if (process == nullptr)
         return 2;
-    DWORD ms = static_cast<DWORD>(atoi(argv[1])) * 1000;
-    bool ended = WaitForSingleObject(process.hProcess, ms) == WAIT_OBJECT_0;
-    if (!ended)
-        TerminateProcess(process.hProcess, 1);
-    puts(ended ? "ended" : "waiting");
-    return 0;
+    DWORD pid = GetProcessId(process);
+    DWORD until = GetTickCount() + static_cast<DWORD>(atoi(argv[1])) * 1000;
+    // Waits for the end or for the prompt, whichever comes first.
+    for (;;) {
+        if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) {
+            puts("ended");
+            return 0;
+        }
+        const char *text = consoletext(pid);
+        if (strstr(text, PROMPT) != nullptr ||
+            static_cast<LONG>(GetTickCount() - until) > 0) {
+            fputs(text, stdout);
+            puts("waiting");
+            TerminateProcess(process, 1);
+            return 0;
+        }
+    }
 }

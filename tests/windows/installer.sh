@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
+# Checks the Windows installer under Wine, in a new prefix, as a user meets
+# it: it installs for the user alone, with Send To, the Start menu and the
+# PATH; a later version replaces it, and uninstalling leaves nothing.
+#   xvfb-run -a installer.sh WINE MSI HIDDENCONSOLE.EXE CMAKE MSI.CMAKE FILES DATE
+# The last four make the later version from the same files.
+set -u
+wine=$1 msi=$2 launcher=$3 cmake=$4 recipe=$5 files=$6 date=$7
+work=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+export WINEPREFIX=$work/prefix
+mkdir "$work/elsewhere"
+cd "$work"
+cp "$launcher" explorer.exe
+version=$(msiinfo export "$msi" Property | sed -n 's/^ProductVersion\t//p' | tr -d '\r')
+later=${version%.*}.$((${version##*.} + 1))
+"$cmake" -DVERSION="$later" -DDATE="$date" -DFILES="$files" -DOUT="$work/later.msi" \
+  -P "$recipe" || exit 1
+limit=120
+passed=0 failed=0
+
+# Records a case's verdict: ok when the command given succeeds.
+check() {
+  local name=$1
+  shift
+  if "$@"; then
+    echo "ok   $name"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name"
+    failed=$((failed + 1))
+  fi
+}
+
+# Prints a variable of Wine's environment, and a Windows path as a Unix one.
+winenv() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+unixpath() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+
+# Prints what the uninstall lists of the machine and the user hold.
+uninstall_lists() {
+  local key='Software\Microsoft\Windows\CurrentVersion\Uninstall'
+  "$wine" reg query "HKLM\\$key" /s 2>/dev/null | tr -d '\r'
+  "$wine" reg query "HKCU\\$key" /s 2>/dev/null | tr -d '\r'
+}
+
+# Tells whether the package asks for no elevation and installs per user.
+noelevation() {
+  local words
+  words=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
+  (((words & 8) != 0)) && ! msiinfo export "$msi" Property | grep -q '^ALLUSERS'
+}
+
+# Installs a package quietly, and tells whether exactly one roomtally, of
+# the version given, is then installed.
+installs() {
+  "$wine" msiexec /i "$1" /qn >/dev/null 2>&1 || return 1
+  [ "$(uninstall_lists | grep -c 'DisplayName *REG_SZ *roomtally$')" = 1 ] &&
+    uninstall_lists | grep -q "DisplayVersion *REG_SZ *$2$"
+}
+
+# Tells whether the program, its licence and its manual are installed.
+hasfiles() {
+  local file
+  for file in roomtally.exe LICENSE.txt roomtally.txt; do
+    [ -f "$programs/$file" ] || return 1
+  done
+}
+
+# Tells whether the user's Path holds the install folder.
+inpath() {
+  "$wine" reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' |
+    grep -qiF 'AppData\Local\Programs\roomtally'
+}
+
+# Runs roomtally by name from cmd in another folder, in a new Wine session,
+# and tells whether it prints the README's report.
+fromcmd() {
+  local want=$'888 . 27 bytes . . . . . . x.bin\n860 . 28 bytes . . . . .  ab.dat\n'
+  want+=$'823 . 37 bytes . longer_name.bin\n\nThis leaves you with 823 bytes.\n\n'
+  want+=$'If you want to add 2 more files, the files\'\nnames should sum to less than 779 characters.'
+  wineserver -k 2>/dev/null
+  wineserver -w
+  [ "$(cd elsewhere && timeout "$limit" "$wine" cmd /c roomtally maps/ab.dat x.bin \
+    longer_name.bin +2 </dev/null | tr -d '\r')" = "$want" ]
+}
+
+# Opens a shortcut as Explorer does, with the arguments given, and tells
+# whether its console shows the text given and then waits for Enter.
+opens() {
+  local out
+  out=$(timeout "$limit" "$wine" ./explorer.exe "$limit" "$1" "${@:3}" | tr -d '\r')
+  [[ $out == *"$2"*$'Press Enter to close this window.\n\nwaiting' ]]
+}
+
+# Lists the folders and files of the user's profile.
+profile() { find "$WINEPREFIX/drive_c/users" | sort; }
+
+# Uninstalls quietly, and tells whether nothing of roomtally is left: the
+# profile holds nothing that it did not hold before the first install.
+# (Wine's empty Send To folder goes too, which Windows never leaves empty.)
+removes() {
+  "$wine" msiexec /x "$1" /qn >/dev/null 2>&1 &&
+    [ -z "$(comm -13 <(echo "$before") <(profile))" ] && ! inpath &&
+    ! uninstall_lists | grep -q roomtally &&
+    ! "$wine" reg query 'HKCU\Software\roomtally' >/dev/null 2>&1
+}
+
+# The prefix is made first, with no display, so that no case's limit has to
+# allow for it.
+DISPLAY= "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
+wineserver -w
+programs=$(unixpath "$(winenv LOCALAPPDATA)\\Programs\\roomtally")
+links=$(winenv APPDATA)\\Microsoft\\Windows
+sendto=$(unixpath "$links\\SendTo\\roomtally.lnk")
+startmenu=$(unixpath "$links\\Start Menu\\Programs\\roomtally.lnk")
+report=$'888 . 27 bytes . x.bin\n\nThis leaves you with 888 bytes.\n'
+before=$(profile)
+
+check "the installer asks for no elevation and installs for the user" noelevation
+check "msiexec /i installs it quietly" installs "$msi" "$version"
+check "the program, its licence and its manual are in the user's programs" hasfiles
+check "its folder is on the user's PATH" inpath
+check "cmd finds roomtally from any folder in a new session" fromcmd
+check "Send To > roomtally shows the report and waits for Enter" \
+  opens "$links\\SendTo\\roomtally.lnk" "$report" x.bin
+check "the Start menu entry says how to give it files and waits for Enter" \
+  opens "$links\\Start Menu\\Programs\\roomtally.lnk" "There's nothing to calculate!"
+check "installing the same version again leaves one installation" \
+  installs "$msi" "$version"
+check "a later version replaces it: one installation, of the later version" \
+  installs "$work/later.msi" "$later"
+check "the later version's PATH entry is there once" \
+  test "$("$wine" reg query 'HKCU\Environment' /v Path | grep -o 'Programs\\roomtally' | wc -l)" = 1
+check "msiexec /x leaves no file, shortcut, PATH entry or key" removes "$work/later.msi"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
