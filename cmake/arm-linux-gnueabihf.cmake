@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR armv7l)
 set(triple arm-linux-gnueabihf)
 set(qemu arm)
+set(ROOMTALLY_DEB_ARCH armhf)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

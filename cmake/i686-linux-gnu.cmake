@@ -3,4 +3,5 @@
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(triple i686-linux-gnu)
 set(qemu i386)
+set(ROOMTALLY_DEB_ARCH i386)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -1,12 +1,13 @@
 # SPDX-License-Identifier: ISC
-# Cross-builds a static Linux program with Debian's cross compiler for the
+# Cross-builds the Linux program with Debian's cross compiler for the
 # triple that the including toolchain file sets, and runs it under the
-# matching user-mode emulator, which needs no system root for a static one.
+# matching user-mode emulator.  A static program needs no system root; a
+# dynamic one, the Debian package's, finds its C library in the cross
+# compiler's.  The including file also gives the processor's Debian name.
 set(CMAKE_SYSTEM_NAME Linux)
 
 set(CMAKE_C_COMPILER ${triple}-gcc)
 set(CMAKE_CXX_COMPILER ${triple}-g++)
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -15,4 +16,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(QEMU_PROGRAM qemu-${qemu}-static REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_PROGRAM})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_PROGRAM} -L /usr/${triple})

@@ -77,6 +77,15 @@ file(WRITE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
   "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n"
   "  set(ENV{SOURCE_DATE_EPOCH} ${ROOMTALLY_EPOCH})\n"
   "endif()\n")
+# A Debian package depends on what the program needs of the C library, for
+# the processor it is built for.
+if(NOT WIN32)
+  file(APPEND ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
+    "set(ROOMTALLY_PROGRAM ${PROJECT_BINARY_DIR}/roomtally)\n"
+    "set(ROOMTALLY_DEB_ARCH \"${ROOMTALLY_DEB_ARCH}\")\n"
+    "set(ROOMTALLY_LIBDIR \"${CMAKE_FIND_ROOT_PATH}/lib\")\n"
+    "include(${PROJECT_SOURCE_DIR}/cmake/debdepends.cmake)\n")
+endif()
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
 
 set(CPACK_PACKAGE_NAME roomtally)
@@ -91,7 +100,9 @@ the end; and, on request, how long the names of N more files may be in
 total. Names listed in a base list file, one path per line, can be charged
 first. Only names are counted: the files themselves are never opened.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(ROOMTALLY_DEB_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${ROOMTALLY_DEB_ARCH})
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(WIN32)

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
+# Checks the Debian packages of every processor roomtally is built for, as
+# their users meet them: each is named as Debian names packages, lintian
+# --pedantic finds nothing in it, its Depends names only packages that
+# Debian has for every one of those processors, it holds the manual page,
+# and its program prints the README's report, under qemu with the cross C
+# library where it is not this machine's.
+#   packages.sh roomtally_VERSION_ARCH.deb...
+set -u
+# Each processor by Debian's name, and how its program is started here.
+declare -A start=(
+  [amd64]=""
+  [arm64]="qemu-aarch64-static -L /usr/aarch64-linux-gnu"
+  [armhf]="qemu-arm-static -L /usr/arm-linux-gnueabihf"
+  [i386]="qemu-i386-static -L /usr/i686-linux-gnu"
+  [riscv64]="qemu-riscv64-static -L /usr/riscv64-linux-gnu"
+  [s390x]="qemu-s390x-static -L /usr/s390x-linux-gnu"
+)
+# Packages that Debian has for all of them: Debian 12 for all but riscv64,
+# which Debian 13 was the first to release.
+known=" libc6 libgcc-s1 libstdc++6 "
+report=$'888 . 27 bytes . . . . . . x.bin\n860 . 28 bytes . . . . .  ab.dat\n'
+report+=$'823 . 37 bytes . longer_name.bin\n\nThis leaves you with 823 bytes.\n\n'
+report+=$'If you want to add 2 more files, the files\'\nnames should sum to less than 779 characters.'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+# Records a case's verdict: ok when the command given succeeds.
+check() {
+  local name=$1
+  shift
+  if "$@"; then
+    echo "ok   $name"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name"
+    failed=$((failed + 1))
+  fi
+}
+
+# Tells whether the package's file name is roomtally_VERSION_ARCH.deb.
+named() {
+  [ "${deb##*/}" = "roomtally_$(dpkg-deb -f "$deb" Version)_${arch}.deb" ]
+}
+
+# Tells whether every package that Depends names is one of the known ones.
+depends() {
+  local name
+  for name in $(dpkg-deb -f "$deb" Depends | sed 's/([^)]*)//g; s/[,|]/ /g'); do
+    [[ $known == *" $name "* ]] || { echo "  unknown: $name"; return 1; }
+  done
+}
+
+# Tells whether the package installs the manual page.
+hasmanual() {
+  dpkg-deb -c "$deb" | grep -q ' \./usr/share/man/man1/roomtally\.1\.gz$'
+}
+
+# Tells whether the package's program prints the README's report.
+runs() {
+  rm -rf "$work/root"
+  dpkg-deb -x "$deb" "$work/root" &&
+    [ "$(${start[$arch]} "$work/root/usr/bin/roomtally" maps/ab.dat x.bin \
+      longer_name.bin +2)" = "$report" ]
+}
+
+for deb in "$@"; do
+  arch=$(dpkg-deb -f "$deb" Architecture)
+  check "$arch: a processor roomtally is built for" test -n "${start[$arch]+x}" || continue
+  check "$arch: named roomtally_VERSION_$arch.deb" named
+  check "$arch: lintian --pedantic finds nothing" \
+    lintian --pedantic --fail-on error,warning "$deb"
+  check "$arch: Depends names only packages Debian has for every processor" depends
+  check "$arch: the manual page is installed" hasmanual
+  check "$arch: the program prints the README's report" runs
+  unset "start[$arch]"
+done
+check "every processor has its package" test "${#start[@]}" = 0
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
