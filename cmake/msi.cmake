@@ -35,8 +35,8 @@ file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 foreach(file roomtally.exe LICENSE.txt roomtally.txt)
   file(COPY_FILE ${FILES}/${file} ${stage}/${file})
-  execute_process(COMMAND ${touch_PROGRAM} -d "${DATE} 00:00 UTC" ${stage}/${file}
-    COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND ${touch_PROGRAM} -d "${DATE} 00:00 UTC"
+    ${stage}/${file} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/roomtally.wxs.in ${stage}/roomtally.wxs
   @ONLY)
@@ -48,14 +48,18 @@ file(WRITE ${stage}/Environment.idt
   "Environment\tEnvironment\n"
   "Path\t=-Path\t[~];[INSTALLDIR]\tProgram\n")
 
-set(stopped ${CMAKE_COMMAND} -E env TZ=UTC ${faketime_PROGRAM} -f "${DATE} 00:00:00")
+set(stopped ${CMAKE_COMMAND} -E env TZ=UTC
+  ${faketime_PROGRAM} -f "${DATE} 00:00:00")
 file(REMOVE ${OUT})
-execute_process(COMMAND ${stopped} ${wixl_PROGRAM} -a x64 -o ${OUT} roomtally.wxs
-  WORKING_DIRECTORY ${stage} COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${stopped} ${wixl_PROGRAM} -a x64 -o ${OUT}
+  roomtally.wxs WORKING_DIRECTORY ${stage} COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${stopped} ${msibuild_PROGRAM} ${OUT}
   -i Environment.idt
-  -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('RemoveEnvironmentStrings', 3300)"
-  -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('WriteEnvironmentStrings', 5200)"
-  -s "roomtally ${VERSION}" "roomtally developers" "x64;1033" "{${PACKAGE_CODE}}"
+  -q "INSERT INTO InstallExecuteSequence (Action, Sequence)
+    VALUES ('RemoveEnvironmentStrings', 3300)"
+  -q "INSERT INTO InstallExecuteSequence (Action, Sequence)
+    VALUES ('WriteEnvironmentStrings', 5200)"
+  -s "roomtally ${VERSION}" "roomtally developers" "x64;1033"
+    "{${PACKAGE_CODE}}"
   WORKING_DIRECTORY ${stage} COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE ${stage})

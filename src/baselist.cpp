@@ -54,9 +54,9 @@ struct textfile {
 };
 
 // A read may keep up to a whole line buffer of unread bytes before a block.
-// One byte stands before it, always a line feed or the last byte of a line
-// feed, CR LF or a UTF-8 mark, so that the scans, which look back one byte,
-// see the first line begin as if after a line.
+// The scans look one byte back from the start of a line, and that byte must
+// be a line feed: one stands before the block, set when a list is opened,
+// and the last byte of a skipped UTF-8 mark is made one.
 char blockspace[1 + AVAILABLE_BYTES + BLOCK_SIZE];
 char *const block = blockspace + 1;
 

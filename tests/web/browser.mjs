@@ -166,15 +166,7 @@ const inpage = {
   },
 };
 
-const readme = `888 . 27 bytes . . . . . . x.bin
-860 . 28 bytes . . . . .  ab.dat
-823 . 37 bytes . longer_name.bin
-
-This leaves you with 823 bytes.
-
-If you want to add 2 more files, the files'
-names should sum to less than 779 characters.
-`;
+const readme = readFileSync(new URL('../readme.txt', import.meta.url), 'utf8');
 const base = { name: 'base.txt', bytes: Buffer.from('one.dat\n\nbase/two.dat\n') };
 const readmeargs = ['maps/ab.dat', 'x.bin', 'longer_name.bin'];
 const many = Array.from({ length: 45 }, (_, i) => `file${i + 1}.dat`);
@@ -230,6 +222,12 @@ const steps = [
   ['a picked "-base" first is a file, not the option',
     pickedalone('#files', ['-base', 'x.bin'], ['./-base', 'x.bin'])],
   ['a dropped "+3" is a file', pickedalone(null, ['+3'], ['./+3'])],
+  ['a base list picked as "+3" is a list, not the count', async (s) => {
+    await s.run(clear);
+    const list = { ...base, name: '+3' };
+    await s.upload('#base', ondisk(list));
+    return { args: ['-base', './+3'], list };
+  }],
   ['a dropped folder of 200,000 files: the first 41 count', async (s) => {
     await s.run(clear);
     await s.run(inpage.dropfolder, 200000);

@@ -98,7 +98,8 @@ hidden() {
 fromcmd() {
   local out
   if [ "$1" = pipe ]; then
-    out=$(timeout "$limit" "$wine" cmd /c "$program" x.bin </dev/null | tr -d '\r')
+    out=$(timeout "$limit" "$wine" cmd /c "$program" x.bin </dev/null |
+      tr -d '\r')
   else
     timeout "$limit" "$wine" cmd /c "$program" x.bin '>' out.txt </dev/null &&
       out=$(tr -d '\r' <out.txt)

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: ISC
 // Starts a program, or the program of a shortcut, in a new console whose
-// window is hidden, as Windows Terminal does for a program that Explorer starts, and
-// tells what became of it within the time given:
+// window is hidden, as Windows Terminal does for a program that Explorer
+// starts, and tells what became of it within the time given:
 //   hiddenconsole SECONDS PROGRAM|SHORTCUT.lnk [ARG...]
-// prints "ended" as soon as it ends or, once its console asks for Enter,
-// the console's text and "waiting", and ends it.  The program sees this one
-// as its parent, under whatever name it is copied to.
+// prints "ended" as soon as it ends or, once its console asks for Enter or
+// the time is up, the console's text and "waiting", and ends it.  The
+// program sees this one as its parent, under whatever name it is copied to.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
@@ -101,7 +101,8 @@ HANDLE start(const char *program, const char *args)
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process))
+                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+                        &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;
