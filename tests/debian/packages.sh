@@ -20,23 +20,11 @@ declare -A start=(
 # Packages that Debian has for all of them: Debian 12 for all but riscv64,
 # which Debian 13 was the first to release.
 known=" libc6 libgcc-s1 libstdc++6 "
-readme=$(<"$(dirname "$0")/../readme.txt")
+tests=$(cd "$(dirname "$0")/.." && pwd)
+. "$tests/verdicts.sh"
+readme=$(<"$tests/readme.txt")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-# Records a case's verdict: ok when the command given succeeds.
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    echo "ok   $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $name"
-    failed=$((failed + 1))
-  fi
-}
 
 # Tells whether the package's file name is roomtally_VERSION_ARCH.deb.
 named() {
@@ -78,5 +66,4 @@ for deb in "$@"; do
   unset "start[$arch]"
 done
 check "every processor has its package" test "${#start[@]}" = 0
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+verdicts

@@ -14,6 +14,7 @@
 # slow the machine.
 set -u
 wine=$1 program=$2 launcher=$3
+. "$(cd "$(dirname "$0")/.." && pwd)/verdicts.sh"
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
@@ -22,20 +23,6 @@ cp "$program" roomtally.exe
 program=roomtally.exe
 report=$'888 . 27 bytes . x.bin\n\nThis leaves you with 888 bytes.'
 limit=120
-passed=0 failed=0
-
-# Records a case's verdict: ok when the command given succeeds.
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    echo "ok   $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $name"
-    failed=$((failed + 1))
-  fi
-}
 
 # Tells whether process pid ends within the seconds given.
 endswithin() {
@@ -120,5 +107,4 @@ check "a hidden console that another program started does not" \
   hidden launcher.exe ended
 check "from cmd, into a pipe, nothing waits" fromcmd pipe
 check "from cmd, into a file, nothing waits" fromcmd file
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+verdicts

@@ -8,33 +8,21 @@
 # The last four make the later version from the same files.
 set -u
 wine=$1 msi=$2 launcher=$3 cmake=$4 recipe=$5 files=$6 date=$7
+tests=$(cd "$(dirname "$0")/.." && pwd)
+. "$tests/verdicts.sh"
+readme=$(<"$tests/readme.txt")
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 export WINEPREFIX=$work/prefix
 mkdir "$work/elsewhere"
 cd "$work"
 cp "$launcher" explorer.exe
-readme=$(<"$(dirname "$0")/../readme.txt")
 version=$(msiinfo export "$msi" Property | tr -d '\r' |
   sed -n 's/^ProductVersion\t//p')
 later=${version%.*}.$((${version##*.} + 1))
 "$cmake" -DVERSION="$later" -DDATE="$date" -DFILES="$files" \
   -DOUT="$work/later.msi" -P "$recipe" || exit 1
 limit=120
-passed=0 failed=0
-
-# Records a case's verdict: ok when the command given succeeds.
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    echo "ok   $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $name"
-    failed=$((failed + 1))
-  fi
-}
 
 # Prints a variable of Wine's environment, and a Windows path as a Unix one.
 winenv() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
@@ -139,5 +127,4 @@ check "the later version's PATH entry is there once" \
     grep -o 'Programs\\roomtally' | wc -l)" = 1
 check "msiexec /x leaves no file, shortcut, PATH entry or key" \
   removes "$work/later.msi"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+verdicts
