@@ -3,9 +3,12 @@
 // window is hidden, as Windows Terminal does for a program that Explorer
 // starts, and tells what became of it within the time given:
 //   hiddenconsole SECONDS PROGRAM|SHORTCUT.lnk [ARG...]
-// prints "ended" as soon as it ends or, once its console asks for Enter or
-// the time is up, the console's text and "waiting", and ends it.  The
-// program sees this one as its parent, under whatever name it is copied to.
+// prints "ended" as soon as it ends or, once its console has asked for
+// Enter and it is still running a second later, or the time is up, the
+// console's text and "waiting", and ends it.  The program sees this one as
+// its parent, under whatever name it is copied to, and is alone in its
+// console: this one reads the console through a handle it kept, never by
+// attaching, which the program would count as another process sharing it.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
@@ -17,43 +20,34 @@
 
 namespace {
 
-const char PROMPT[] = "Press Enter to close this window.";
+// The whole prompt, with the cursor on the line after it.
+const char PROMPT[] = "Press Enter to close this window.\n\n";
 
-// Returns the text of the console that the process pid was given, its
-// lines ended by line feeds, or "" while the process has none yet.
-const char *consoletext(DWORD pid)
+// Returns the text of the console screen out, its lines ended by line
+// feeds, up to the cursor's line.
+const char *consoletext(HANDLE out)
 {
     static char text[16384];
     text[0] = '\0';
-    // A process attaches to one console at a time.
-    FreeConsole();
-    if (!AttachConsole(pid))
-        return text;
-    HANDLE out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (out != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(out, &info)) {
-        size_t at = 0;
-        SHORT width = info.dwSize.X < 256 ? info.dwSize.X : 256;
-        for (SHORT y = 0; y <= info.dwCursorPosition.Y; y++) {
-            char line[256];
-            DWORD got = 0;
-            ReadConsoleOutputCharacterA(out, line, static_cast<DWORD>(width),
-                                        COORD{0, y}, &got);
-            while (got > 0 && line[got - 1] == ' ')
-                got--;
-            if (at + got + 2 > sizeof text)
-                break;
-            memcpy(text + at, line, got);
-            at += got;
-            text[at++] = '\n';
-            text[at] = '\0';
-        }
+    if (!GetConsoleScreenBufferInfo(out, &info))
+        return text;
+    size_t at = 0;
+    SHORT width = info.dwSize.X < 256 ? info.dwSize.X : 256;
+    for (SHORT y = 0; y <= info.dwCursorPosition.Y; y++) {
+        char line[256];
+        DWORD got = 0;
+        ReadConsoleOutputCharacterA(out, line, static_cast<DWORD>(width),
+                                    COORD{0, y}, &got);
+        while (got > 0 && line[got - 1] == ' ')
+            got--;
+        if (at + got + 2 > sizeof text)
+            break;
+        memcpy(text + at, line, got);
+        at += got;
+        text[at++] = '\n';
+        text[at] = '\0';
     }
-    if (out != INVALID_HANDLE_VALUE)
-        CloseHandle(out);
-    FreeConsole();
     return text;
 }
 
@@ -81,9 +75,10 @@ bool shortcuttarget(const char *path, char *target, int size)
     return found;
 }
 
-// Starts the program, or the target of a shortcut, with args in a new
-// console whose window is hidden; returns its process, or nullptr.
-HANDLE start(const char *program, const char *args)
+// Makes a console with a hidden window, keeps its screen in *out, and
+// starts the program, or the target of a shortcut, with args in it alone;
+// returns its process, or nullptr.
+HANDLE start(const char *program, const char *args, HANDLE *out)
 {
     char target[MAX_PATH], line[8192];
     size_t n = strlen(program);
@@ -95,15 +90,24 @@ HANDLE start(const char *program, const char *args)
     if (snprintf(line, sizeof line, "\"%s\" %s", program, args) >=
         static_cast<int>(sizeof line))
         return nullptr;
+    FreeConsole();
+    if (!AllocConsole())
+        return nullptr;
+    ShowWindow(GetConsoleWindow(), SW_HIDE);
+    *out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+    // The program starts only once this one has left the console.
+    if (*out == INVALID_HANDLE_VALUE ||
+        !CreateProcessA(nullptr, line, nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr, nullptr, &startup,
                         &process))
         return nullptr;
+    FreeConsole();
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     return process.hProcess;
 }
@@ -122,24 +126,28 @@ int main(int argc, char **argv)
         strcat(args, argv[i]);
         strcat(args, "\"");
     }
-    HANDLE process = start(argv[2], args);
+    HANDLE out = INVALID_HANDLE_VALUE;
+    HANDLE process = start(argv[2], args, &out);
     if (process == nullptr)
         return 2;
-    DWORD pid = GetProcessId(process);
     DWORD until = GetTickCount() + static_cast<DWORD>(atoi(argv[1])) * 1000;
-    // Waits for the end or for the prompt, whichever comes first.
+    // Waits for the end or for the prompt, whichever comes first.  A program
+    // that ended right after asking would not have waited, so it is given a
+    // second to show that it does.
     for (;;) {
-        if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) {
-            puts("ended");
-            return 0;
-        }
-        const char *text = consoletext(pid);
-        if (strstr(text, PROMPT) != nullptr ||
-            static_cast<LONG>(GetTickCount() - until) > 0) {
+        if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0)
+            break;
+        const char *text = consoletext(out);
+        bool asked = strstr(text, PROMPT) != nullptr;
+        if (asked && WaitForSingleObject(process, 1000) == WAIT_OBJECT_0)
+            break;
+        if (asked || static_cast<LONG>(GetTickCount() - until) > 0) {
             fputs(text, stdout);
             puts("waiting");
             TerminateProcess(process, 1);
             return 0;
         }
     }
+    puts("ended");
+    return 0;
 }
