@@ -113,13 +113,14 @@ const inpage = {
       return read.call(this);
     };
   },
-  // Returns what the page shows.
+  // Returns what the page shows, and whether a run is still going.
   shown: () => {
     const text = (id) => document.getElementById(id).textContent;
     const bar = document.getElementById('budget');
     return { stdout: text('report'), stderr: text('errors'), note: text('note'),
       command: text('command'), bar: bar ? bar.getAttribute('aria-label') : null,
-      reads: window.reads ?? 0 };
+      reads: window.reads ?? 0,
+      busy: document.getElementById('output').hasAttribute('aria-busy') };
   },
   // Keeps what the page says in the console, its errors and any request.
   listen: () => {
@@ -375,13 +376,14 @@ function verdict(engine, name, fault) {
 for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' ')) {
   const s = await engines[engine]();
   s.engine = engine;
-  // Waits until what the page shows passes a test, and returns it; the
-  // limit is only for a page that never gets there.
+  // Waits until the page has shown the latest run and what it shows passes
+  // a test, and returns it; the limit is only for a page that never gets
+  // there.
   s.wait = async (test, ms = 60000) => {
     const until = Date.now() + ms;
     for (;;) {
       const got = await s.run(inpage.shown);
-      if (test(got) || Date.now() > until) return got;
+      if ((!got.busy && test(got)) || Date.now() > until) return got;
       await new Promise((done) => setTimeout(done, 50));
     }
   };
