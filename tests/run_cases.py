@@ -23,8 +23,9 @@ shows, then cases, each begun by '== name'.  Within a case:
 The platforms are linux, windows (under Wine) and wasi (WebAssembly); a
 platform named that is none of them is an error in the case file.
 
-Anywhere, %{TEXT*N} stands for TEXT repeated N times and @ARGV0@ for the
-name the program sees itself started by.  In files, %{random:N:SEED} stands
+Anywhere, %{TEXT*N} stands for TEXT repeated N times, its escapes taken
+even in an expectation (%{\\xE9*1} is one byte), and @ARGV0@ for the name
+the program sees itself started by.  In files, %{random:N:SEED} stands
 for N pseudo-random bytes, and %{random:N:SEED:notB} for the same with every
 byte of value B raised by one.  Each case runs in a new directory of its own.
 """
@@ -81,7 +82,7 @@ def expand(text, escapes=False):
             out += data
         else:
             piece = m.group(4).encode("utf-8", "surrogateescape")
-            out += (unescape(piece) if escapes else piece) * int(m.group(5))
+            out += unescape(piece) * int(m.group(5))
         pos = m.end()
     lit = text[pos:].encode("utf-8", "surrogateescape")
     return out + (unescape(lit) if escapes else lit)
