@@ -348,7 +348,7 @@ bool skipmark(textfile *tf)
 // Reports a failure to read the base list file at path on standard error.
 void basefile_perror(const char *path)
 {
-    perror(path);
+    path_perror(path);
     fputs("Failed to read base file list.\n", stderr);
 }
 
@@ -356,7 +356,7 @@ void basefile_perror(const char *path)
 
 void readbasefile(const char *path, int *budget)
 {
-    FILE *fp = fopen(path, "rb");
+    FILE *fp = openlist(path);
     if (fp == nullptr) {
         basefile_perror(path);
         return;

@@ -75,7 +75,7 @@ const char *basepath(int argc, char **argv, int *first)
         *first = 3;
         return argv[2];
     }
-    return getenv("BASELISTFILE");
+    return baselistvariable();
 }
 
 // Returns the extra count that the digits after the '+' of arg give, 0 for
@@ -134,7 +134,8 @@ void printreport(int count, int longest, int width, int *budget, int extra)
             printf("%.*s ", gap - 1, leader);
         else if (gap > 0)
             printf("%.*s", gap, leader);
-        printf("%s\n", f->name);
+        putname(f->name);
+        putchar('\n');
     }
     printf("\nThis leaves you with %d bytes.\n", *budget);
     if (extra != 0) {
@@ -175,18 +176,11 @@ int finish(bool noargs)
 
 } // namespace
 
-#ifdef __MINGW32__
-// Lets the C runtime's start-up expand wildcard patterns in the arguments.
-extern "C" {
-int _dowildcard = -1;
-}
-#endif
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     const bool noargs = argc < 2;
     int budget = AVAILABLE_BYTES;
-    if (argc > 1 && argv[1][0] == '?') {
+    if (argc > 1 && leadswith(argv[1], '?')) {
         fputs(HELP_TEXT, stdout);
         return finish(noargs);
     }
@@ -202,7 +196,7 @@ int main(int argc, char **argv)
     int extra = 0;
     // A -base value that begins with + and is the last argument names both
     // the list and the count, as the base option cases hold on purpose.
-    if (argc > 1 && argv[argc - 1][0] == '+') {
+    if (argc > 1 && leadswith(argv[argc - 1], '+')) {
         extra = extracount(argv[argc - 1]);
         argc--;
     }
@@ -211,3 +205,12 @@ int main(int argc, char **argv)
     report(argv + first, count, &budget, extra);
     return finish(noargs);
 }
+
+// Windows enters at wmain (src/console_windows.cpp), which hands run the
+// arguments that Windows holds, spelled in the code page.
+#ifndef _WIN32
+int main(int argc, char **argv)
+{
+    return run(argc, argv);
+}
+#endif

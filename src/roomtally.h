@@ -6,6 +6,7 @@
 #ifndef ROOMTALLY_H
 #define ROOMTALLY_H
 
+#include <cstdio>
 #include <cstring>
 
 constexpr int AVAILABLE_BYTES = 915; // the budget at the start of every run
@@ -29,9 +30,28 @@ inline const char *basestart(const char *s, const char *e)
     return e;
 }
 
+// Runs roomtally on its arguments, spelled in the bytes that names are
+// charged by; returns the exit status, 0.
+int run(int argc, char **argv);
+
 // Charges every name in the base list file at path against *budget, and
 // reports on standard error a file that cannot be opened or read.
 void readbasefile(const char *path, int *budget);
+
+// What each system does its own way, in src/console.cpp and, on Windows,
+// src/console_windows.cpp, where an argument's bytes are its code page's
+// spelling of the name that Windows holds.
+// Tells whether the argument arg begins with c as the user typed it, and
+// not with what the code page shows for a character that it cannot spell.
+bool leadswith(const char *arg, char c);
+// Returns the BASELISTFILE variable's value, or nullptr when it is unset.
+const char *baselistvariable();
+// Opens the file at path, an argument or the variable, to read its bytes.
+FILE *openlist(const char *path);
+// Reports on standard error, as perror does, why the file at path failed.
+void path_perror(const char *path);
+// Writes a base name, a tail of an argument, to standard output.
+void putname(const char *name);
 
 // Keeps a console window of the program's own open until Enter is pressed,
 // where the system gives the program one; says first how to give it files
