@@ -6,9 +6,10 @@
 # package from roomtally.wxs.in; msibuild adds what wixl cannot say, the
 # install folder on the user's PATH (the Environment table and its two
 # actions), and the summary's revision number.  The same inputs give the
-# same bytes: the product and package codes follow from the version, the
-# upgrade code never changes, the files carry the release date, and both
-# tools run with the clock stopped at that date.
+# same bytes: the product code follows from the version, the
+# upgrade code never changes, the package code follows from the files, the
+# files carry the release date, and both tools run with the clock stopped at
+# that date.
 cmake_minimum_required(VERSION 3.25)
 
 # The one code that every version shares, so that each replaces the last.
@@ -21,7 +22,6 @@ function(code name text)
 endfunction()
 
 code(PRODUCT_CODE "product ${VERSION}")
-code(PACKAGE_CODE "package ${VERSION}")
 foreach(component PROGRAM PROGRAMS SENDTO STARTMENU)
   code(${component}_GUID "component ${component}")
 endforeach()
@@ -40,13 +40,23 @@ foreach(file roomtally.exe LICENSE.txt roomtally.txt)
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/roomtally.wxs.in ${stage}/roomtally.wxs
   @ONLY)
-# The install folder is appended to the user's Path, and taken off it again
-# when the program is removed.
+# The install folder is put first on the user's Path, and taken off it again
+# when the program is removed: Windows Installer then gives the rest back as
+# it was, where an entry put last leaves its separator behind.
 file(WRITE ${stage}/Environment.idt
   "Environment\tName\tValue\tComponent_\n"
   "s72\tl255\tL255\ts72\n"
   "Environment\tEnvironment\n"
-  "Path\t=-Path\t[~];[INSTALLDIR]\tProgram\n")
+  "Path\t=-Path\t[InstallFolder];[~]\tProgram\n")
+# The package code follows from what the package holds, so that two
+# different builds of a version are never taken for the same package.
+set(content)
+foreach(file roomtally.exe LICENSE.txt roomtally.txt roomtally.wxs
+    Environment.idt)
+  file(SHA256 ${stage}/${file} hash)
+  string(APPEND content " ${hash}")
+endforeach()
+code(PACKAGE_CODE "package ${VERSION}${content}")
 
 set(stopped ${CMAKE_COMMAND} -E env TZ=UTC
   ${faketime_PROGRAM} -f "${DATE} 00:00:00")

@@ -35,6 +35,8 @@ constexpr int KEPT_ARGS = MAX_FILES + 4;
 // takes at most 3 bytes in any code page that Windows runs with.
 constexpr int SPELLING_BYTES = 3 * 32767 + 1;
 
+// How to give the program files, without and with a Send To entry, such as
+// the installer makes.
 // clang-format off
 const char WINDOWS_TEXT[] =
     "\n"
@@ -44,6 +46,10 @@ const char WINDOWS_TEXT[] =
     "  folder (type shell:sendto in the Run box, Windows+R), then right-click\n"
     "  the files and choose Send to > roomtally;\n"
     "- or, in a console, run: roomtally.exe FILE... +N\n";
+const char SENDTO_TEXT[] =
+    "\n"
+    "To ask about some files, select them in Explorer, right-click them and\n"
+    "choose Send to > roomtally.  In a console, run: roomtally FILE... +N\n";
 // clang-format on
 
 // A name as Windows holds it, and its bytes in the code page.
@@ -149,6 +155,25 @@ bool consolevisible()
     return visible != nullptr && visible(window) != FALSE;
 }
 
+// Tells whether the user's Send To folder holds a roomtally entry.  shell32
+// is loaded here alone, as user32 is.
+bool hassendto()
+{
+    HMODULE shell32 = LoadLibraryA("shell32.dll");
+    if (shell32 == nullptr)
+        return false;
+    using folderfn = HRESULT(WINAPI *)(HWND, int, HANDLE, DWORD, LPWSTR);
+    auto folder = reinterpret_cast<folderfn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(shell32, "SHGetFolderPathW")));
+    const int CSIDL_SENDTO_FOLDER = 0x0009;
+    wchar_t path[MAX_PATH + 16];
+    if (folder == nullptr ||
+        folder(nullptr, CSIDL_SENDTO_FOLDER, nullptr, 0, path) != S_OK)
+        return false;
+    wcscat(path, L"\\roomtally.lnk");
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Tells whether the program has a console of its own that closes when it
 // ends, as after a double-click, a drop, Send To or the Run box: no other
 // process shares it, standard input and output are that console, and its
@@ -213,7 +238,7 @@ void holdconsole(bool noargs)
     if (!ownconsole())
         return;
     if (noargs)
-        fputs(WINDOWS_TEXT, stderr);
+        fputs(hassendto() ? SENDTO_TEXT : WINDOWS_TEXT, stderr);
     fputs("\nPress Enter to close this window.\n", stderr);
     int c;
     do

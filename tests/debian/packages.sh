@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: ISC
 # Checks the Debian packages of every processor roomtally is built for, as
 # their users meet them: each is named as Debian names packages, lintian
-# --pedantic finds nothing in it, its Depends names only packages that
-# Debian has for every one of those processors, it holds the manual page,
+# finds nothing in it, not even a pedantic or an info tag (but the help
+# text's own spelling, which the package overrides), its Depends names only
+# packages that Debian has for every one of those processors and just those
+# of the libraries its program links, it holds the manual page,
 # and its program prints the README's report, under qemu with the cross C
 # library where it is not this machine's.
 #   packages.sh roomtally_VERSION_ARCH.deb...
@@ -39,6 +41,21 @@ depends() {
   done
 }
 
+# Tells whether Depends names exactly the packages of the libraries that the
+# program links, as readelf shows them.
+needed() {
+  local want got
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/roomtally >"$work/program"
+  want=$(readelf -d "$work/program" |
+    sed -n 's/.*Shared library: \[\(.*\)\]$/\1/p' |
+    sed 's/^libc\.so\..*/libc6/; s/^ld.*\.so\..*/libc6/;
+      s/^libgcc_s\.so\.1$/libgcc-s1/; s/^libstdc++\.so\.6$/libstdc++6/' |
+    sort -u)
+  got=$(dpkg-deb -f "$deb" Depends | sed 's/([^)]*)//g; s/[,|]/\n/g; s/ //g' |
+    grep . | sort -u)
+  [ "$want" = "$got" ] || { echo "  links:" $want "; depends:" $got; return 1; }
+}
+
 # Tells whether the package installs the manual page.
 hasmanual() {
   dpkg-deb -c "$deb" | grep -q ' \./usr/share/man/man1/roomtally\.1\.gz$'
@@ -57,10 +74,13 @@ for deb in "$@"; do
   check "$arch: a processor roomtally is built for" \
     test -n "${start[$arch]+x}" || continue
   check "$arch: named roomtally_VERSION_$arch.deb" named
-  check "$arch: lintian --pedantic finds nothing" \
-    lintian --pedantic --fail-on error,warning "$deb"
+  check "$arch: lintian finds nothing, pedantic and info tags too" \
+    lintian --pedantic --display-info --fail-on error,warning,info,pedantic \
+    "$deb"
   check "$arch: Depends names only packages Debian has for every processor" \
     depends
+  check "$arch: Depends names just the libraries that the program links" \
+    needed
   check "$arch: the manual page is installed" hasmanual
   check "$arch: the program prints the README's report" runs
   unset "start[$arch]"

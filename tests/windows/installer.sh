@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: ISC
 # Checks the Windows installer under Wine, in a new prefix, as a user meets
 # it: it installs for the user alone, with Send To, the Start menu and the
-# PATH; a later version replaces it, and uninstalling leaves nothing.
+# PATH, into its own folder whatever INSTALLDIR says; the user's own Path
+# keeps its entries and its type through an install, a repair and a later
+# version, and uninstalling gives it back to the byte and leaves nothing.
 #   xvfb-run -a installer.sh WINE MSI HIDDENCONSOLE.EXE CMAKE MSI.CMAKE \
 #     FILES DATE
 # The last four make the later version from the same files.
@@ -42,12 +44,16 @@ noelevation() {
   (((words & 8) != 0)) && ! msiinfo export "$msi" Property | grep -q '^ALLUSERS'
 }
 
-# Installs a package quietly, and tells whether exactly one roomtally, of
-# the version given, is then installed.
+# Installs a package quietly, with any properties given, and tells whether
+# exactly one roomtally, of the version given, is then installed.
 installs() {
-  "$wine" msiexec /i "$1" /qn >/dev/null 2>&1 || return 1
+  "$wine" msiexec /i "$1" /qn "${@:3}" >/dev/null 2>&1 && installed "$2"
+}
+
+# Tells whether exactly one roomtally, of the version given, is installed.
+installed() {
   [ "$(uninstall_lists | grep -c 'DisplayName *REG_SZ *roomtally$')" = 1 ] &&
-    uninstall_lists | grep -q "DisplayVersion *REG_SZ *$2$"
+    uninstall_lists | grep -q "DisplayVersion *REG_SZ *$1$"
 }
 
 # Tells whether the program, its licence and its manual are installed.
@@ -56,6 +62,12 @@ hasfiles() {
   for file in roomtally.exe LICENSE.txt roomtally.txt; do
     [ -f "$programs/$file" ] || return 1
   done
+}
+
+# Prints the user's Path, its type and its value, as reg shows them.
+userpath() {
+  "$wine" reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *Path  *//p'
 }
 
 # Tells whether the user's Path holds the install folder.
@@ -74,12 +86,12 @@ fromcmd() {
 }
 
 # Opens a shortcut as Explorer does, with the arguments given, and tells
-# whether its console shows the text given and then waits for Enter.
+# whether its console shows the text given and then waits for Enter; what it
+# showed is kept in shown.
 opens() {
-  local out
-  out=$(timeout "$limit" "$wine" ./explorer.exe "$limit" "$1" "${@:3}" |
+  shown=$(timeout "$limit" "$wine" ./explorer.exe "$limit" "$1" "${@:3}" |
     tr -d '\r')
-  [[ $out == *"$2"*$'Press Enter to close this window.\n\nwaiting' ]]
+  [[ $shown == *"$2"*$'Press Enter to close this window.\n\nwaiting' ]]
 }
 
 # Lists the folders and files of the user's profile.
@@ -95,6 +107,23 @@ removes() {
     ! "$wine" reg query 'HKCU\Software\roomtally' >/dev/null 2>&1
 }
 
+# Repairs the installed package quietly, after its manual is deleted, and
+# tells whether the manual is back and one roomtally is still installed,
+# with the Path given.  Wine's msiexec has no /f, so the repair is asked for
+# by the properties that /fa sets.
+repairs() {
+  rm "$programs/roomtally.txt"
+  "$wine" msiexec /i "$1" REINSTALL=ALL REINSTALLMODE=amus /qn \
+    >/dev/null 2>&1 && hasfiles && installed "$version" &&
+    [ "$(userpath)" = "$2" ]
+}
+
+# Installs and uninstalls, and tells whether the user has no Path after.
+cycles() {
+  installs "$1" "$version" && inpath && "$wine" msiexec /x "$1" /qn \
+    >/dev/null 2>&1 && [ -z "$(userpath)" ]
+}
+
 # The prefix is made first, with no display, so that no case's limit has to
 # allow for it.
 DISPLAY= "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
@@ -104,22 +133,37 @@ links=$(winenv APPDATA)\\Microsoft\\Windows
 sendto=$(unixpath "$links\\SendTo\\roomtally.lnk")
 startmenu=$(unixpath "$links\\Start Menu\\Programs\\roomtally.lnk")
 report=$'888 . 27 bytes . x.bin\n\nThis leaves you with 888 bytes.\n'
+# A user's own Path, as Windows keeps one: expandable, with folders of the
+# user's, one holding a space and one ending in a backslash.
+own='%USERPROFILE%\bin;C:\keep me;C:\Tools\'
+"$wine" reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$own" /f \
+  >/dev/null 2>&1
+mine=$(userpath)
 before=$(profile)
 
 check "the installer asks for no elevation and installs for the user" \
   noelevation
-check "msiexec /i installs it quietly" installs "$msi" "$version"
+check "msiexec /i installs it quietly, INSTALLDIR given or not" \
+  installs "$msi" "$version" 'INSTALLDIR=C:\elsewhere'
 check "the program, its licence and its manual are in the user's programs" \
   hasfiles
+check "nothing is installed where INSTALLDIR said" \
+  test ! -e "$WINEPREFIX/drive_c/elsewhere"
 check "its folder is on the user's PATH" inpath
+check "before the user's own entries, which keep their order and type" \
+  test "$(userpath)" = "REG_EXPAND_SZ    $(winenv LOCALAPPDATA)\Programs\roomtally\;$own"
 check "cmd finds roomtally from any folder in a new session" fromcmd
 check "Send To > roomtally shows the report and waits for Enter" \
   opens "$links\\SendTo\\roomtally.lnk" "$report" x.bin
-check "the Start menu entry says how to give it files and waits for Enter" \
+check "the Start menu entry names Send to > roomtally and waits for Enter" \
   opens "$links\\Start Menu\\Programs\\roomtally.lnk" \
-  "There's nothing to calculate!"
+  $'right-click them and\nchoose Send to > roomtally.'
+check "and says nothing of making a Send To entry by hand" \
+  test "${shown/shell:sendto/}" = "$shown"
 check "installing the same version again leaves one installation" \
   installs "$msi" "$version"
+check "a repair puts back a lost file, with one installation and the Path as it was" \
+  repairs "$msi" "$(userpath)"
 check "a later version replaces it: one installation, of the later version" \
   installs "$work/later.msi" "$later"
 check "the later version's PATH entry is there once" \
@@ -127,4 +171,9 @@ check "the later version's PATH entry is there once" \
     grep -o 'Programs\\roomtally' | wc -l)" = 1
 check "msiexec /x leaves no file, shortcut, PATH entry or key" \
   removes "$work/later.msi"
+check "and gives the user's Path back to the byte, with its type" \
+  test "$(userpath)" = "$mine"
+"$wine" reg delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1
+check "with no Path before, an install and an uninstall leave none" \
+  cycles "$msi"
 verdicts
