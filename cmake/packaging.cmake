@@ -20,8 +20,30 @@ function(write_crlf file text)
   file(WRITE ${file} "${text}")
 endfunction()
 
+# Makes the Windows icon, out, from the drawing svg: a PNG of each size that
+# Windows shows, packed into one .ico, the largest as PNG.  Both tools write
+# no time, so the same drawing gives the same bytes.
+function(make_icon svg out)
+  find_program(RSVG_CONVERT_PROGRAM rsvg-convert REQUIRED)
+  find_program(ICOTOOL_PROGRAM icotool REQUIRED)
+  set(pngs)
+  foreach(size 16 20 24 32 40 48 64 256)
+    set(png ${PROJECT_BINARY_DIR}/icon/${size}.png)
+    execute_process(COMMAND ${RSVG_CONVERT_PROGRAM} -w ${size} -h ${size}
+      -o ${png} ${svg} COMMAND_ERROR_IS_FATAL ANY)
+    list(APPEND pngs ${png})
+  endforeach()
+  list(POP_BACK pngs largest)
+  execute_process(COMMAND ${ICOTOOL_PROGRAM} -c -o ${out} ${pngs}
+    --raw=${largest} COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${svg})
+endfunction()
+
 if(WIN32)
   enable_language(RC)
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/icon)
+  make_icon(${PROJECT_SOURCE_DIR}/doc/roomtally.svg
+    ${PROJECT_BINARY_DIR}/roomtally.ico)
   configure_file(src/roomtally.rc.in roomtally.rc @ONLY)
   target_sources(roomtally PRIVATE ${PROJECT_BINARY_DIR}/roomtally.rc)
   # The usage page is the manual page rendered as plain text.
@@ -32,10 +54,14 @@ if(WIN32)
   file(READ LICENSE licence)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
   write_crlf(${PROJECT_BINARY_DIR}/LICENSE.txt "${licence}")
+  file(READ CHANGELOG.md changes)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS CHANGELOG.md)
+  write_crlf(${PROJECT_BINARY_DIR}/CHANGELOG.md "${changes}")
   install(TARGETS roomtally RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/roomtally.txt
-    ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
-  # The installer holds the same three files as the zip.  Its tools are
+    ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/CHANGELOG.md
+    DESTINATION .)
+  # The installer holds the same files as the zip.  Its tools are
   # needed only by those who make it: without them the program is built and
   # tested all the same, and only packaging stops, saying what is missing.
   set(ROOMTALLY_MSI
@@ -59,10 +85,12 @@ sudo apt-get install wixl msitools faketime")
   else()
     add_custom_command(OUTPUT ${ROOMTALLY_MSI}
       COMMAND ${CMAKE_COMMAND} -DVERSION=${PROJECT_VERSION}
-        -DDATE=${ROOMTALLY_DATE} -DFILES=${PROJECT_BINARY_DIR}
+        -DDATE=${ROOMTALLY_DATE} "-DPUBLISHER=${ROOMTALLY_PUBLISHER}"
+        -DFILES=${PROJECT_BINARY_DIR}
         -DOUT=${ROOMTALLY_MSI} -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
       DEPENDS roomtally cmake/msi.cmake cmake/roomtally.wxs.in
         ${PROJECT_BINARY_DIR}/roomtally.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
+        ${PROJECT_BINARY_DIR}/CHANGELOG.md
       COMMENT "Making the Windows installer")
     add_custom_target(msi ALL DEPENDS ${ROOMTALLY_MSI})
   endif()
@@ -109,7 +137,7 @@ endif()
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
 
 set(CPACK_PACKAGE_NAME roomtally)
-set(CPACK_PACKAGE_CONTACT "roomtally developers <roomtally@example.org>")
+set(CPACK_PACKAGE_CONTACT "${ROOMTALLY_PUBLISHER} <${ROOMTALLY_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "tell how much of a 915-byte name table a set of files takes up")
 set(CPACK_PACKAGE_DESCRIPTION [[
@@ -133,14 +161,16 @@ else()
 endif()
 
 # Debian wants a machine-readable copyright file and a changelog, compressed
-# like the manual page, in the package's documentation directory.
+# like the manual page, in the package's documentation directory; the
+# changelog says what each version changed, from CHANGELOG.md.
 if(ROOMTALLY_DEBIAN)
-  execute_process(COMMAND date -u -R -d "${ROOMTALLY_DATE} 00:00"
-    OUTPUT_VARIABLE ROOMTALLY_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
-    COMMAND_ERROR_IS_FATAL ANY)
-  configure_file(doc/changelog.in changelog @ONLY)
+  include(cmake/debchangelog.cmake)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS CHANGELOG.md)
+  debian_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md
+    ${PROJECT_BINARY_DIR}/changelog roomtally "${CPACK_PACKAGE_CONTACT}")
   gzip_copy(${PROJECT_BINARY_DIR}/changelog)
-  install(FILES doc/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+  configure_file(doc/copyright.in copyright @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
   # The one tag that lintian may find, the help text's own spelling.
   install(FILES doc/lintian-overrides DESTINATION

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: ISC
-// Makes the one-file page: node build.mjs PROGRAM.wasm VERSION OUT.html.  The
-// script, its WASI shim and the program are bundled into one module and set
-// inline in the page with the style, so that the page needs nothing else
-// and works opened straight from disk.
+// Makes the one-file page: node build.mjs PROGRAM.wasm VERSION OUT.html
+// ICON.svg.  The script, its WASI shim and the program are bundled into one
+// module and set inline in the page with the style and the icon, so that the
+// page needs nothing else and works opened straight from disk.
 import { readFile, writeFile } from 'node:fs/promises';
 import { resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { build } from 'esbuild';
 
-const [wasm, version, out] = process.argv.slice(2).map(
+const [wasm, version, out, icon] = process.argv.slice(2).map(
   (arg, i) => (i === 1 ? arg : resolve(arg)));
 const here = (name) => fileURLToPath(new URL(name, import.meta.url));
 
@@ -39,8 +39,10 @@ const bundle = await build({
 });
 const script = bundle.outputFiles[0].text.replaceAll('</script', '<\\/script');
 const style = await readFile(here('style.css'), 'utf8');
+const tabicon = `data:image/svg+xml;base64,${(await readFile(icon)).toString('base64')}`;
 const page = (await readFile(here('index.html'), 'utf8'))
   .replace('<link rel="stylesheet" href="style.css">', () => `<style>\n${style}</style>`)
+  .replace('<link rel="icon" href="roomtally.svg">', () => `<link rel="icon" href="${tabicon}">`)
   .replace('<script type="module" src="page.js"></script>',
     () => `<script type="module">${script}</script>`);
 await writeFile(out, page);

@@ -56,6 +56,14 @@ needed() {
   [ "$want" = "$got" ] || { echo "  links:" $want "; depends:" $got; return 1; }
 }
 
+# Tells whether the package's changelog opens with the package's version.
+changelog() {
+  local first
+  first=$(dpkg-deb --fsys-tarfile "$deb" |
+    tar -xO ./usr/share/doc/roomtally/changelog.gz | gzip -dc | head -n 1)
+  [ "$first" = "roomtally ($(dpkg-deb -f "$deb" Version)) unstable; urgency=medium" ]
+}
+
 # Tells whether the package installs the manual page.
 hasmanual() {
   dpkg-deb -c "$deb" | grep -q ' \./usr/share/man/man1/roomtally\.1\.gz$'
@@ -82,6 +90,7 @@ for deb in "$@"; do
   check "$arch: Depends names just the libraries that the program links" \
     needed
   check "$arch: the manual page is installed" hasmanual
+  check "$arch: the changelog's first entry is this version's" changelog
   check "$arch: the program prints the README's report" runs
   unset "start[$arch]"
 done

@@ -182,6 +182,11 @@ const pickedalone = (selector, names, args) => async (s) => {
 };
 // Each step sets the form and gives the arguments it stands for, the base
 // list and, where the page shows more than the report, what it must say.
+// The page's Content-Security-Policy: nothing from anywhere but the page,
+// and images only from data: URLs, for its tab icon.
+const policy = "default-src 'none'; script-src 'unsafe-inline' " +
+  "'wasm-unsafe-eval'; worker-src blob:; style-src 'unsafe-inline'; img-src data:";
+
 const steps = [
   ['nothing to calculate', async () => ({ args: [] })],
   ['the README example, typed', async (s) => {
@@ -415,6 +420,12 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
     await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
     await s.wait((got) => got.stdout.includes('This leaves'));
     const wide = await s.run(inpage.layout);
+    const head = await s.run(() => ({
+      icon: document.querySelector('link[rel=icon]')?.href.slice(0, 26),
+      csp: document.querySelector('meta[http-equiv=Content-Security-Policy]')?.content }));
+    verdict(engine, 'the tab icon is inline, and the policy allows that alone more',
+      (head.icon !== 'data:image/svg+xml;base64,' || head.csp !== policy) &&
+      JSON.stringify(head));
     verdict(engine, 'at 1280x800 the whole report is in view', !wide.reportinview && 'it is not');
     let found = await s.run(inpage.axe, axe);
     await s.size(390, 844);

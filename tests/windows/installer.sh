@@ -2,14 +2,16 @@
 # SPDX-License-Identifier: ISC
 # Checks the Windows installer under Wine, in a new prefix, as a user meets
 # it: it installs for the user alone, with Send To, the Start menu and the
-# PATH, into its own folder whatever INSTALLDIR says; the user's own Path
-# keeps its entries and its type through an install, a repair and a later
-# version, and uninstalling gives it back to the byte and leaves nothing.
+# PATH, into its own folder whatever INSTALLDIR says, and shows in Settings >
+# Apps with its publisher and icon; the user's own Path keeps its entries
+# and its type through an install, a repair and a later version, and
+# uninstalling gives it back to the byte and leaves nothing; double-clicked,
+# it ends in a dialog that says so.
 #   xvfb-run -a installer.sh WINE MSI HIDDENCONSOLE.EXE CMAKE MSI.CMAKE \
-#     FILES DATE
-# The last four make the later version from the same files.
+#     FILES DATE PUBLISHER
+# The last five make the later version from the same files.
 set -u
-wine=$1 msi=$2 launcher=$3 cmake=$4 recipe=$5 files=$6 date=$7
+wine=$1 msi=$2 launcher=$3 cmake=$4 recipe=$5 files=$6 date=$7 publisher=$8
 tests=$(cd "$(dirname "$0")/.." && pwd)
 . "$tests/verdicts.sh"
 readme=$(<"$tests/readme.txt")
@@ -22,7 +24,8 @@ cp "$launcher" explorer.exe
 version=$(msiinfo export "$msi" Property | tr -d '\r' |
   sed -n 's/^ProductVersion\t//p')
 later=${version%.*}.$((${version##*.} + 1))
-"$cmake" -DVERSION="$later" -DDATE="$date" -DFILES="$files" \
+"$cmake" -DVERSION="$later" -DDATE="$date" -DPUBLISHER="$publisher" \
+  -DFILES="$files" \
   -DOUT="$work/later.msi" -P "$recipe" || exit 1
 limit=120
 
@@ -56,10 +59,21 @@ installed() {
     uninstall_lists | grep -q "DisplayVersion *REG_SZ *$1$"
 }
 
-# Tells whether the program, its licence and its manual are installed.
+# Tells whether Settings > Apps shows roomtally with its publisher and its
+# icon, which Windows Installer keeps as the product's icon.
+inapps() {
+  local icon
+  icon=$("$wine" reg query 'HKCU\Software\Microsoft\Installer\Products' /s \
+    2>/dev/null | tr -d '\r' | sed -n 's/^ *ProductIcon *REG_SZ *//p')
+  uninstall_lists | grep -q "Publisher *REG_SZ *$publisher$" &&
+    [ -n "$icon" ] && cmp -s "$(unixpath "$icon")" "$files/roomtally.ico"
+}
+
+# Tells whether the program, its licence, its manual and its changelog are
+# installed.
 hasfiles() {
   local file
-  for file in roomtally.exe LICENSE.txt roomtally.txt; do
+  for file in roomtally.exe LICENSE.txt roomtally.txt CHANGELOG.md; do
     [ -f "$programs/$file" ] || return 1
   done
 }
@@ -118,9 +132,32 @@ repairs() {
     [ "$(userpath)" = "$2" ]
 }
 
+# Installs with the full interface, as a double-click does, and tells
+# whether it ends in the dialog titled roomtally VERSION, which Return
+# closes, with roomtally installed.
+doubleclicked() {
+  "$wine" msiexec /i "$1" >/dev/null 2>&1 &
+  local pid=$! window= tries=$((limit * 10))
+  while [ -z "$window" ] && [ "$tries" -gt 0 ] && kill -0 "$pid" 2>/dev/null
+  do
+    sleep 0.1
+    window=$(xdotool search --name "^roomtally $version\$" 2>/dev/null)
+    tries=$((tries - 1))
+  done
+  # A window that Wine has only just made may miss the first key.
+  while [ -n "$window" ] && [ "$tries" -gt 0 ] && kill -0 "$pid" 2>/dev/null
+  do
+    xdotool key --window "$window" Return 2>/dev/null
+    sleep 0.5
+    tries=$((tries - 5))
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" && [ -n "$window" ] && installed "$version"
+}
+
 # Installs and uninstalls, and tells whether the user has no Path after.
 cycles() {
-  installs "$1" "$version" && inpath && "$wine" msiexec /x "$1" /qn \
+  doubleclicked "$1" && inpath && "$wine" msiexec /x "$1" /qn \
     >/dev/null 2>&1 && [ -z "$(userpath)" ]
 }
 
@@ -139,14 +176,18 @@ own='%USERPROFILE%\bin;C:\keep me;C:\Tools\'
 "$wine" reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$own" /f \
   >/dev/null 2>&1
 mine=$(userpath)
+# Windows Installer keeps its per-user files here, in a folder that every
+# Windows profile has and that Wine makes only when it first needs it.
+mkdir -p "$(unixpath "$(winenv APPDATA)")/Microsoft/Installer"
 before=$(profile)
 
 check "the installer asks for no elevation and installs for the user" \
   noelevation
 check "msiexec /i installs it quietly, INSTALLDIR given or not" \
   installs "$msi" "$version" 'INSTALLDIR=C:\elsewhere'
-check "the program, its licence and its manual are in the user's programs" \
+check "the program, its licence, manual and changelog are in the user's programs" \
   hasfiles
+check "Settings > Apps shows its publisher and its icon" inapps
 check "nothing is installed where INSTALLDIR said" \
   test ! -e "$WINEPREFIX/drive_c/elsewhere"
 check "its folder is on the user's PATH" inpath
@@ -174,6 +215,6 @@ check "msiexec /x leaves no file, shortcut, PATH entry or key" \
 check "and gives the user's Path back to the byte, with its type" \
   test "$(userpath)" = "$mine"
 "$wine" reg delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1
-check "with no Path before, an install and an uninstall leave none" \
+check "a double-clicked install ends in its dialog; uninstalled, no Path" \
   cycles "$msi"
 verdicts
