@@ -7,7 +7,7 @@
 let held = { file: null, bytes: null };
 
 // Tells whether a worker started from url can read a blob.
-export function workersreadblobs(url) {
+export function workersReadBlobs(url) {
   return new Promise((done) => {
     const probe = new Worker(url);
     probe.onmessage = ({ data }) => {
@@ -21,7 +21,7 @@ export function workersreadblobs(url) {
 
 // Returns the bytes of a file, or null when the browser will not hand them
 // all over: WebKit gives no bytes of a file of gigabytes, without a word.
-async function readbytes(file) {
+async function readBytes(file) {
   try {
     const bytes = new Uint8Array(await file.arrayBuffer());
     return bytes.length === file.size ? bytes : null;
@@ -33,11 +33,11 @@ async function readbytes(file) {
 // Returns the base list for the worker, or null for none: its name with
 // the picked file, or with the bytes that the page read.  Without either,
 // every read of the program fails.
-export async function baselist(file, workersread) {
-  if (!file || workersread) held = { file: null, bytes: null };
+export async function baseList(file, workersRead) {
+  if (!file || workersRead) held = { file: null, bytes: null };
   if (!file) return null;
-  if (workersread) return { name: file.name, blob: file };
-  if (held.file !== file) held = { file, bytes: readbytes(file) };
+  if (workersRead) return { name: file.name, blob: file };
+  if (held.file !== file) held = { file, bytes: readBytes(file) };
   const bytes = await held.bytes;
   return bytes ? { name: file.name, bytes } : { name: file.name };
 }

@@ -12,7 +12,7 @@ const decoder = new TextDecoder();
 
 // Returns the name at the end of a row's text: a charge is the name's
 // length and 22 bytes, and a leader of dots stands before the name.
-function rowname(text, bytes) {
+function rowName(text, bytes) {
   const all = encoder.encode(text);
   return decoder.decode(all.subarray(Math.max(0, all.length - (bytes - 22))));
 }
@@ -20,11 +20,11 @@ function rowname(text, bytes) {
 // Returns what the report says of the budget: the base list's share, the
 // files' shares in order and what is left; or null for a report that has
 // no file in it (the help, nothing to calculate, no file).
-function readreport(text) {
+function readReport(text) {
   const base = /^The base files consume (-?\d+) bytes\.$/m.exec(text);
   const left = /^This leaves you with (-?\d+) bytes\.$/m.exec(text);
   const files = text.split('\n').map((line) => ROW.exec(line)).filter(Boolean)
-    .map(([, after, bytes, rest]) => ({ name: rowname(rest, Number(bytes)),
+    .map(([, after, bytes, rest]) => ({ name: rowName(rest, Number(bytes)),
       bytes: Number(bytes), after: Number(after) }));
   if (!left || files.length === 0) return null;
   return { base: base ? Number(base[1]) : 0, files, left: Number(left[1]) };
@@ -47,9 +47,9 @@ function describe({ base, files, left }, budget) {
     : `Budget: ${shares}; that is ${-left} bytes over the ${budget}.`;
 }
 
-// Returns the bar for a report read by readreport, as an inline SVG whose
+// Returns the bar for a report read by readReport, as an inline SVG whose
 // segments (the files' and the base list's) are listed in its segments.
-function drawbudget(budget) {
+function drawBudget(budget) {
   const used = budget.base + budget.files.reduce((n, f) => n + f.bytes, 0);
   const total = used + budget.left;
   const width = Math.max(total, used);
@@ -92,14 +92,14 @@ function drawbudget(budget) {
 // Shows in bar the budget of a report, or nothing for a report without a
 // file, and says in words, in segment, which segment is pointed at or, with
 // the arrow keys, chosen.
-export function showbudget(stdout, bar, segment) {
-  const figures = readreport(stdout);
+export function showBudget(stdout, bar, segment) {
+  const figures = readReport(stdout);
   segment.textContent = '';
   if (!figures) {
     bar.replaceChildren();
     return;
   }
-  const svg = drawbudget(figures);
+  const svg = drawBudget(figures);
   let chosen = -1;
   const say = (i) => {
     svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));

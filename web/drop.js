@@ -20,7 +20,7 @@ async function walk(entry, names) {
 
 // Returns the names of the dropped files and folders' files.  The items
 // must be taken while the drop event lasts.
-async function namesdropped(transfer) {
+async function namesDropped(transfer) {
   const entries = Array.from(transfer.items).filter((item) => item.kind === 'file')
     .map((item) => [item.webkitGetAsEntry?.(), item.getAsFile()]);
   const names = [];
@@ -33,7 +33,7 @@ async function namesdropped(transfer) {
 
 // Calls took with the names of each drop, or failed with the error that
 // kept them from being read, and marks the page while files are over it.
-export function takedrops(took, failed) {
+export function takeDrops(took, failed) {
   document.addEventListener('dragover', (event) => {
     event.preventDefault();
     document.body.classList.add('dragging');
@@ -45,7 +45,7 @@ export function takedrops(took, failed) {
     event.preventDefault();
     document.body.classList.remove('dragging');
     try {
-      took(await namesdropped(event.dataTransfer));
+      took(await namesDropped(event.dataTransfer));
     } catch (e) {
       failed(e);
     }

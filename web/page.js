@@ -7,10 +7,10 @@
 // a worker, and a change stops a run still going: what is shown is always
 // the latest input's.
 import program from 'roomtally.wasm';
-import workersource from 'worker.js';
-import { baselist, workersreadblobs } from './baselist.js';
-import { showbudget } from './budget.js';
-import { takedrops } from './drop.js';
+import workerSource from 'worker.js';
+import { baseList, workersReadBlobs } from './baselist.js';
+import { showBudget } from './budget.js';
+import { takeDrops } from './drop.js';
 
 const MAX_FILES = 41;
 const form = document.getElementById('form');
@@ -42,14 +42,14 @@ function quote(arg) {
 // program takes for a file wherever it stands: a name that the command line
 // would read as the help, the count or the option gets ./ before it, which
 // changes neither its base name nor its cost.
-function asfile(name) {
+function asFile(name) {
   return /^[?+]/u.test(name) || name === '-base' ? `./${name}` : name;
 }
 
 // Returns the file arguments that the form gives, in the program's order,
 // and how many files were given.  Typed lines mean what they mean on the
 // command line; past the first 41 files no picked name can count.
-function filesfromform() {
+function filesFromForm() {
   const typed = paths.value.split('\n').filter((line) => line !== '');
   const lists = [picker.files, folder.files, dropped];
   const given = lists.reduce((n, list) => n + list.length, typed.length);
@@ -57,7 +57,7 @@ function filesfromform() {
   for (const list of lists) {
     // Picked files are File objects, dropped ones their names.
     for (let i = 0; i < list.length && names.length < MAX_FILES; i++) {
-      names.push(asfile(list[i].name ?? list[i]));
+      names.push(asFile(list[i].name ?? list[i]));
     }
   }
   return { files: typed.concat(names), given };
@@ -73,7 +73,7 @@ function show(args, given, { stdout, stderr }) {
     `only the first ${MAX_FILES} count, as on the command line.` : '';
   output.report.textContent = stdout;
   output.errors.textContent = stderr;
-  showbudget(stdout, output.bar, output.segment);
+  showBudget(stdout, output.bar, output.segment);
 }
 
 // Shows that the page itself failed, in place of any earlier report.
@@ -84,11 +84,11 @@ function fail(what, error) {
 
 // Runs the program on the form's arguments in a worker of its own, after
 // stopping any run that an earlier change started.
-async function update(module, workerurl, workersread) {
+async function update(module, workerUrl, workersRead) {
   const ticket = ++latest;
-  const { files, given } = filesfromform();
+  const { files, given } = filesFromForm();
   const picked = base.files[0];
-  const args = [...(picked ? ['-base', asfile(picked.name)] : []), ...files,
+  const args = [...(picked ? ['-base', asFile(picked.name)] : []), ...files,
     ...(extra.value !== '' ? [`+${extra.value}`] : [])];
   // The last report stands dimmed while a run is short; a longer one, such
   // as a huge base list's, replaces it, so that nothing shown is stale.
@@ -100,10 +100,10 @@ async function update(module, workerurl, workersread) {
     output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
-  const list = await baselist(picked, workersread);
+  const list = await baseList(picked, workersRead);
   if (ticket !== latest) return;
   if (worker) worker.terminate();
-  worker = new Worker(workerurl);
+  worker = new Worker(workerUrl);
   worker.onmessage = ({ data }) => {
     if (ticket !== latest) return;
     worker.terminate();
@@ -121,17 +121,17 @@ async function update(module, workerurl, workersread) {
 // Compiles the program and starts the form; says why if it cannot.
 async function start() {
   const module = await WebAssembly.compile(program);
-  const workerurl = URL.createObjectURL(
-    new Blob([workersource], { type: 'text/javascript' }));
-  const workersread = await workersreadblobs(workerurl);
-  const run = () => update(module, workerurl, workersread)
+  const workerUrl = URL.createObjectURL(
+    new Blob([workerSource], { type: 'text/javascript' }));
+  const workersRead = await workersReadBlobs(workerUrl);
+  const run = () => update(module, workerUrl, workersRead)
     .catch((e) => fail('The page could not run the program', e));
   form.addEventListener('input', run);
   form.addEventListener('reset', () => {
     dropped = [];
     setTimeout(run);
   });
-  takedrops((names) => {
+  takeDrops((names) => {
     dropped = dropped.concat(names);
     run();
   }, (e) => fail('The dropped files could not be read', e));
