@@ -6,28 +6,68 @@
 // segment pointed at, or chosen with the arrow keys, is named in words.
 
 const SVG = 'http://www.w3.org/2000/svg';
-const ROW = /^(-?\d+) \. +(\d+) bytes \. (.*)$/;
+const AVAILABLE_BYTES = 915;
+const BASE = /The base files consume (-?\d+) bytes\.\n/y;
+const ROW = /(-?\d+) \. +(\d+) bytes \. /y;
+const CLOSING = /\nThis leaves you with (-?\d+) bytes\.\n/y;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
+// One character a byte, so that a match's place is a place in the bytes.
+const bytewise = new TextDecoder('windows-1252');
 
-// Returns the name at the end of a row's text: a charge is the name's
-// length and 22 bytes, and a leader of dots stands before the name.
-function rowName(text, bytes) {
-  const all = encoder.encode(text);
-  return decoder.decode(all.subarray(Math.max(0, all.length - (bytes - 22))));
+// Returns the leader that stands before a name len bytes long in a report
+// whose longest name is longest bytes long.
+function leader(longest, len) {
+  const gap = longest - len;
+  return gap <= 0 ? '' : '. '.repeat(Math.floor(gap / 2)) + (gap % 2 ? ' ' : '');
+}
+
+// Reads the rows of a report from at, each by its known size: its charge
+// gives its name's length, and longest its leader's.  Returns the files and
+// what is left, or null when the rows do not read so, or their longest name
+// is not longest.
+function readRows(text, bytes, start, longest) {
+  const files = [];
+  let most = 0;
+  for (let at = start; ;) {
+    CLOSING.lastIndex = at;
+    const closing = CLOSING.exec(text);
+    if (closing) {
+      return Math.min(most, AVAILABLE_BYTES) === longest
+        ? { files, left: Number(closing[1]) } : null;
+    }
+    ROW.lastIndex = at;
+    const row = ROW.exec(text);
+    const len = row ? Number(row[2]) - 22 : -1;
+    const name = ROW.lastIndex + leader(longest, len).length;
+    if (len < 0 || !text.startsWith(leader(longest, len), ROW.lastIndex) ||
+      text[name + len] !== '\n') return null;
+    files.push({ name: decoder.decode(bytes.subarray(name, name + len)),
+      bytes: len + 22, after: Number(row[1]) });
+    most = Math.max(most, len);
+    at = name + len + 1;
+  }
 }
 
 // Returns what the report says of the budget: the base list's share, the
 // files' shares in order and what is left; or null for a report that has
-// no file in it (the help, nothing to calculate, no file).
-function readReport(text) {
-  const base = /^The base files consume (-?\d+) bytes\.$/m.exec(text);
-  const left = /^This leaves you with (-?\d+) bytes\.$/m.exec(text);
-  const files = text.split('\n').map((line) => ROW.exec(line)).filter(Boolean)
-    .map(([, after, bytes, rest]) => ({ name: rowName(rest, Number(bytes)),
-      bytes: Number(bytes), after: Number(after) }));
-  if (!left || files.length === 0) return null;
-  return { base: base ? Number(base[1]) : 0, files, left: Number(left[1]) };
+// no file in it (the help, nothing to calculate, no file).  A name may hold
+// any bytes, line feeds and dotted runs among them, so the rows are read
+// by their sizes, for the one longest name that makes them all fit.
+function readReport(stdout) {
+  const bytes = encoder.encode(stdout);
+  const text = bytewise.decode(bytes);
+  BASE.lastIndex = 0;
+  const base = BASE.exec(text);
+  const start = base ? BASE.lastIndex : 0;
+  for (let longest = 0; longest <= AVAILABLE_BYTES; longest++) {
+    const read = readRows(text, bytes, start, longest);
+    if (read) {
+      return read.files.length === 0 ? null
+        : { base: base ? Number(base[1]) : 0, ...read };
+    }
+  }
+  return null;
 }
 
 // Makes an SVG element with the attributes given.

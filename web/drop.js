@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
-// Takes what is dropped anywhere on the page: the names of the dropped
-// files, and of every file in a dropped folder and its subfolders.  A
+// Takes files dropped anywhere on the page: the names of the dropped files,
+// and of every file in a dropped folder and its subfolders.  Text dropped
+// into a box lands there, as in any page.  A
 // folder may hold hundreds of thousands of files, so names are gathered one
 // at a time, never spread into a single call.
 
@@ -31,23 +32,29 @@ async function namesDropped(transfer) {
   return names;
 }
 
-// Calls took with the names of each drop, or failed with the error that
-// kept them from being read, and marks the page while files are over it.
-export function takeDrops(took, failed) {
+// Tells whether a drag carries files, rather than text or a link, which
+// the page leaves to the box it is dropped on.
+function carriesFiles(transfer) {
+  return Array.from(transfer?.types ?? []).includes('Files') ||
+    Array.from(transfer?.items ?? []).some((item) => item.kind === 'file');
+}
+
+// Calls took, in the order of the drops, with a promise of each drop's
+// names, which fails with the error that kept them from being read, and
+// marks the page while files are over it.
+export function takeDrops(took) {
   document.addEventListener('dragover', (event) => {
+    if (!carriesFiles(event.dataTransfer)) return;
     event.preventDefault();
     document.body.classList.add('dragging');
   });
   document.addEventListener('dragleave', (event) => {
     if (!event.relatedTarget) document.body.classList.remove('dragging');
   });
-  document.addEventListener('drop', async (event) => {
-    event.preventDefault();
+  document.addEventListener('drop', (event) => {
     document.body.classList.remove('dragging');
-    try {
-      took(await namesDropped(event.dataTransfer));
-    } catch (e) {
-      failed(e);
-    }
+    if (!carriesFiles(event.dataTransfer)) return;
+    event.preventDefault();
+    took(namesDropped(event.dataTransfer));
   });
 }

@@ -19,6 +19,7 @@ const picker = document.getElementById('files');
 const folder = document.getElementById('folder');
 const base = document.getElementById('base');
 const extra = document.getElementById('extra');
+const extraNote = document.getElementById('extra-note');
 const output = {
   section: document.getElementById('output'),
   command: document.getElementById('command'),
@@ -28,14 +29,19 @@ const output = {
   bar: document.getElementById('bar'),
   segment: document.getElementById('segment'),
 };
-let dropped = [];
+// Each drop's names, in the order of the drops, filled in as its walk
+// ends; a walk that Clear or a new pick overtook adds nothing.
+let drops = [];
+let dropEpoch = 0;
 let worker = null;
 let latest = 0;
 let working = 0;
 
-// Quotes an argument for a POSIX shell when it needs it.
+// Quotes an argument for a POSIX shell (bash, dash and zsh alike) when it
+// needs it: zsh expands a word that begins with '='.
 function quote(arg) {
-  return /^[\w@%+=:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
+  return /^[\w@%+:,./-][\w@%+=:,./-]*$/u.test(arg) ? arg
+    : `'${arg.replaceAll("'", "'\\''")}'`;
 }
 
 // Returns the name of a file from the file system as an argument that the
@@ -46,13 +52,34 @@ function asFile(name) {
   return /^[?+]/u.test(name) || name === '-base' ? `./${name}` : name;
 }
 
-// Returns the file arguments that the form gives, in the program's order,
-// and how many files were given.  Typed lines mean what they mean on the
-// command line; past the first 41 files no picked name can count.
-function filesFromForm() {
+// Returns the count argument that More files gives, with why it gives none
+// for what is not a whole number from 0.
+function countFromForm() {
+  const text = extra.value.trim();
+  if (!extra.validity.badInput && /^\d*$/u.test(text)) {
+    return { count: text === '' ? [] : [`+${text}`], why: '' };
+  }
+  return { count: [], why: 'More files takes a whole number from 0, such as 3.' };
+}
+
+// Returns how many of args the program takes as files: not the help's,
+// the option's or the count's.
+function filesAmong(args) {
+  if (args[0]?.startsWith('?')) return 0;
+  const first = args.length > 1 && args[0] === '-base' ? 2 : 0;
+  const last = args.at(-1)?.startsWith('+') ? 1 : 0;
+  return Math.max(args.length - first - last, 0);
+}
+
+// Returns the arguments that the form gives, in the program's order, how
+// many files were given, and what the page has to say of them.  Typed lines
+// mean what they mean on the command line, but a picked, dropped or
+// foldered file is a file wherever it stands; past the first 41 files no
+// picked name can count, so none is passed.
+function argsFromForm() {
   const typed = paths.value.split('\n').filter((line) => line !== '');
-  const lists = [picker.files, folder.files, dropped];
-  const given = lists.reduce((n, list) => n + list.length, typed.length);
+  const picked = base.files[0];
+  const lists = [picker.files, folder.files, ...drops];
   const names = [];
   for (const list of lists) {
     // Picked files are File objects, dropped ones their names.
@@ -60,25 +87,50 @@ function filesFromForm() {
       names.push(asFile(list[i].name ?? list[i]));
     }
   }
-  return { files: typed.concat(names), given };
+  const unpassed = lists.reduce((n, list) => n + list.length, 0) - names.length;
+  const { count, why } = countFromForm();
+  const notes = [];
+  // A typed -base with no path typed after it names no list; what the page
+  // adds after it must not become one, so it is a file named -base, as a
+  // lone -base is on the command line.
+  if (!picked && typed.length === 1 && typed[0] === '-base') {
+    if (names.length + count.length > 0) typed[0] = './-base';
+    notes.push('A -base with no path typed after it is a file named -base: ' +
+      'to name a base list, type its path on the next line, or pick it ' +
+      'under Base list.');
+  }
+  const args = [...(picked ? ['-base', asFile(picked.name)] : []), ...typed,
+    ...names, ...count];
+  // Behind the help, nothing counts; otherwise every name not passed would
+  // have been a file.
+  const files = filesAmong(args);
+  const given = files > 0 ? files + unpassed : 0;
+  if (given > MAX_FILES) {
+    notes.push(`${given} files were given: only the first ${MAX_FILES} ` +
+      'count, as on the command line.');
+  }
+  return { args, note: notes.join(' '), why };
 }
 
-// Shows what a run wrote, for the arguments it was given.
-function show(args, given, { stdout, stderr }) {
+// Shows what a run wrote, for the arguments it was given and the note.
+function show(args, note, { stdout, stderr }) {
   clearTimeout(working);
   output.section.classList.remove('stale');
   output.section.removeAttribute('aria-busy');
   output.command.textContent = ['roomtally', ...args].map(quote).join(' ');
-  output.note.textContent = given > MAX_FILES ? `${given} files were given: ` +
-    `only the first ${MAX_FILES} count, as on the command line.` : '';
+  output.note.textContent = note;
   output.report.textContent = stdout;
   output.errors.textContent = stderr;
   showBudget(stdout, output.bar, output.segment);
 }
 
-// Shows that the page itself failed, in place of any earlier report.
+// Shows that the page itself failed, in place of any earlier report, and
+// ends any run still going, whose report would take its place.
 function fail(what, error) {
-  show([], 0, { stdout: '', stderr: `${what}: ${error?.message ?? error}\n` });
+  latest++;
+  if (worker) worker.terminate();
+  worker = null;
+  show([], '', { stdout: '', stderr: `${what}: ${error?.message ?? error}\n` });
   output.command.textContent = '';
 }
 
@@ -86,17 +138,18 @@ function fail(what, error) {
 // stopping any run that an earlier change started.
 async function update(module, workerUrl, workersRead) {
   const ticket = ++latest;
-  const { files, given } = filesFromForm();
+  const { args, note, why } = argsFromForm();
   const picked = base.files[0];
-  const args = [...(picked ? ['-base', asFile(picked.name)] : []), ...files,
-    ...(extra.value !== '' ? [`+${extra.value}`] : [])];
+  extraNote.textContent = why;
+  if (why) extra.setAttribute('aria-invalid', 'true');
+  else extra.removeAttribute('aria-invalid');
   // The last report stands dimmed while a run is short; a longer one, such
   // as a huge base list's, replaces it, so that nothing shown is stale.
   clearTimeout(working);
   output.section.classList.add('stale');
   output.section.setAttribute('aria-busy', 'true');
   working = setTimeout(() => {
-    show(args, given, { stdout: '', stderr: '' });
+    show(args, note, { stdout: '', stderr: '' });
     output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
@@ -109,7 +162,7 @@ async function update(module, workerUrl, workersRead) {
     worker.terminate();
     worker = null;
     const unread = data.unread ? `The browser could not read ${list.name}.\n` : '';
-    show(args, given, { stdout: data.stdout, stderr: data.stderr + unread });
+    show(args, note, { stdout: data.stdout, stderr: data.stderr + unread });
   };
   worker.onerror = (event) => {
     event.preventDefault();
@@ -127,14 +180,27 @@ async function start() {
   const run = () => update(module, workerUrl, workersRead)
     .catch((e) => fail('The page could not run the program', e));
   form.addEventListener('input', run);
+  // Clear, or a new pick, overtakes every walk of a drop still going.
+  for (const picking of [picker, folder]) {
+    picking.addEventListener('input', () => dropEpoch++);
+  }
   form.addEventListener('reset', () => {
-    dropped = [];
+    drops = [];
+    dropEpoch++;
     setTimeout(run);
   });
-  takeDrops((names) => {
-    dropped = dropped.concat(names);
-    run();
-  }, (e) => fail('The dropped files could not be read', e));
+  takeDrops((walking) => {
+    const names = [];
+    const epoch = dropEpoch;
+    drops.push(names);
+    walking.then((walked) => {
+      if (epoch !== dropEpoch) return;
+      for (const name of walked) names.push(name);
+      run();
+    }, (e) => {
+      if (epoch === dropEpoch) fail('The dropped files could not be read', e);
+    });
+  });
   run();
 }
 

@@ -5,8 +5,12 @@
 // typed paths, picked and dropped files (named like the command line's
 // syntax too), a picked folder, a dropped folder of 200,000 files, a base
 // list, read once, and one the browser cannot read, +N, the 41-file note,
-// the help text and non-ASCII names.  With a native reference, the command
-// line that the page shows must give its report in bash.  It checks the budget bar's words, the layout at
+// the help text and non-ASCII names, a typed lone -base, what More files
+// will not take, names that shells would read and names holding line ends,
+// two drops and a Clear while a folder is read, and text dragged into
+// Paths.  With a native reference, the command line that the page shows
+// must give its report in bash, dash and zsh.  It checks the budget bar's
+// words and segments, the layout at
 // 1280x800 and at 390x844, and WCAG A and AA with axe-core in light and
 // dark; it fails on any request beyond the page, any script error and
 // anything in the console, and saves a screenshot per engine.
@@ -17,8 +21,8 @@
 // program named by ROOMTALLY_REFERENCE (a native build), or else the same
 // .wasm under node's WASI.
 import { execFileSync, spawn } from 'node:child_process';
-import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync }
-  from 'node:fs';
+import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, symlinkSync,
+  writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -31,21 +35,27 @@ const puppeteer = require('puppeteer-core');
 const axe = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const wasmModule = await WebAssembly.compile(readFileSync(wasm));
 const work = mkdtempSync(join(tmpdir(), 'roomtally-page-'));
+// The shells whose command line must give the page's report, which find the
+// reference program as roomtally.
+const shells = ['bash', 'dash', 'zsh'];
+if (process.env.ROOMTALLY_REFERENCE) {
+  mkdirSync(join(work, 'bin'));
+  symlinkSync(process.env.ROOMTALLY_REFERENCE, join(work, 'bin', 'roomtally'));
+}
 const url = pathToFileURL(page).href;
 
-// Runs the reference program on args, or on a command line in bash, in a
-// directory that holds list, or a directory of its name when
+// Runs the reference program on args, or on a command line in a shell, in
+// a directory that holds list, or a directory of its name when
 // list.unreadable.
-async function reference(args, list, command) {
+async function reference(args, list, command, shell) {
   const listpath = list && join(work, list.name);
   if (list?.unreadable) mkdirSync(listpath);
   else if (list) writeFileSync(listpath, list.bytes);
   const out = join(work, 'out');
   const err = join(work, 'err');
   if (command !== undefined) {
-    execFileSync('bash', ['-c', 'roomtally() { (exec -a roomtally "$REFERENCE" "$@"); }\n' +
-      'eval "$1" >out 2>err', 'bash', command], { cwd: work, stdio: 'ignore',
-      env: { PATH: process.env.PATH, REFERENCE: process.env.ROOMTALLY_REFERENCE } });
+    execFileSync(shell, ['-c', 'eval "$1" >out 2>err', shell, command], { cwd: work,
+      stdio: 'ignore', env: { PATH: `${join(work, 'bin')}:${process.env.PATH}` } });
   } else if (process.env.ROOMTALLY_REFERENCE) {
     execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
       process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, stdio: 'ignore',
@@ -88,22 +98,48 @@ const inpage = {
     (selector ? document.querySelector(selector) : document.body).dispatchEvent(event);
   },
   // Drops a folder as the browser gives it: ten files, then a subfolder of
-  // count - 10 files, in batches of 100.
-  dropfolder: (count) => {
-    const folder = (entries) => ({ isDirectory: true, createReader: () => {
+  // count - 10 files, in batches of 100, each after ms milliseconds, or at
+  // once.  window.walked tells when it has all been read.
+  dropfolder: (count, ms) => {
+    window.walked = false;
+    const folder = (entries, top) => ({ isDirectory: true, createReader: () => {
       let at = 0;
       return { readEntries: (done) => {
-        queueMicrotask(() => done(entries.slice(at, at += 100)));
+        const batch = entries.slice(at, at += 100);
+        const give = () => {
+          if (top && batch.length === 0) window.walked = true;
+          done(batch);
+        };
+        if (ms) setTimeout(give, ms);
+        else queueMicrotask(give);
       } };
     } });
     const files = (prefix, n) => Array.from({ length: n },
       (_, i) => ({ isDirectory: false, name: `${prefix}${i}.dat` }));
-    const top = folder([...files('r', 10), folder(files('s', count - 10))]);
+    const top = folder([...files('r', 10), folder(files('s', count - 10))], true);
     const event = new Event('drop', { bubbles: true });
     Object.defineProperty(event, 'dataTransfer', { value: { items: [{ kind: 'file',
       webkitGetAsEntry: () => top, getAsFile: () => null }] } });
     document.body.dispatchEvent(event);
   },
+  // Drags text onto a field and drops it there, and tells whether the page
+  // left both to the field, as a real drag's text lands in it.
+  dragtext: (selector, text) => {
+    const transfer = new DataTransfer();
+    transfer.setData('text/plain', text);
+    return ['dragover', 'drop'].every((kind) => {
+      const event = new Event(kind, { bubbles: true, cancelable: true });
+      Object.defineProperty(event, 'dataTransfer', { value: transfer });
+      document.querySelector(selector).dispatchEvent(event);
+      return !event.defaultPrevented;
+    });
+  },
+  // Waits until the last dropped folder has been read to its end, and the
+  // page has taken what it read.
+  walked: () => new Promise((done) => {
+    const check = () => setTimeout(window.walked ? done : check, window.walked ? 0 : 20);
+    check();
+  }),
   // Counts the reads of a file that the page makes itself.
   countreads: () => {
     const read = Blob.prototype.arrayBuffer;
@@ -119,6 +155,8 @@ const inpage = {
     const bar = document.getElementById('budget');
     return { stdout: text('report'), stderr: text('errors'), note: text('note'),
       command: text('command'), bar: bar ? bar.getAttribute('aria-label') : null,
+      extra: text('extra-note'), segments: Array.from(document
+        .querySelectorAll('#budget rect[class^=file] title'), (t) => t.textContent),
       reads: window.reads ?? 0,
       busy: document.getElementById('output').hasAttribute('aria-busy') };
   },
@@ -173,6 +211,13 @@ const readmeargs = ['maps/ab.dat', 'x.bin', 'longer_name.bin'];
 const many = Array.from({ length: 45 }, (_, i) => `file${i + 1}.dat`);
 const long = `${'é'.repeat(40)}.txt`;
 const clear = () => document.getElementById('clear').click();
+const lonebase = 'A -base with no path typed after it is a file named -base: to ' +
+  'name a base list, type its path on the next line, or pick it under Base list.';
+const shellnames = ['=notes.txt', 'a b.txt', "it's.txt", 'wow!.txt', '~home.txt',
+  '#tag.txt', 'star*.txt', 'été.txt'];
+const lineends = ['a\n500 . 99 bytes . ghost', 'b\u2028c.txt', 'd\re.txt'];
+const folderfiles = (n) => [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
+  ...Array.from({ length: n - 10 }, (_, i) => `s${i}.dat`)];
 // Picks files, or drops them with no picker, on a cleared form: their
 // names are files wherever they stand.
 const pickedalone = (selector, names, args) => async (s) => {
@@ -237,9 +282,8 @@ const steps = [
   ['a dropped folder of 200,000 files: the first 41 count', async (s) => {
     await s.run(clear);
     await s.run(inpage.dropfolder, 200000);
-    return { args: [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
-      ...Array.from({ length: 31 }, (_, i) => `s${i}.dat`)],
-    note: '200000 files were given: only the first 41 count, as on the command line.' };
+    return { args: folderfiles(41),
+      note: '200000 files were given: only the first 41 count, as on the command line.' };
   }],
   ['a base list is read at most once, however often the form changes', async (s) => {
     await s.run(clear);
@@ -268,6 +312,49 @@ const steps = [
     await s.run(inpage.type, '#paths', '?');
     return { args: ['?'] };
   }],
+  ['a typed lone "-base" before picked files: all are files', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', '-base');
+    await s.run(inpage.pick, '#files', [['report.pdf', ''], ['notes.txt', '']]);
+    return { args: ['./-base', 'report.pdf', 'notes.txt'], note: lonebase };
+  }],
+  ['a typed "-base" and "list.txt" with 40 picked files: 40 files given', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', '-base\nlist.txt');
+    await s.run(inpage.pick, '#files', many.slice(0, 40).map((name) => [name, '']));
+    return { args: ['-base', 'list.txt', ...many.slice(0, 40)] };
+  }],
+  ...['1e3', '-3', '1.5'].map((count) => [`"${count}" in More files: a word, no count`,
+    async (s) => {
+      await s.run(clear);
+      await s.run(inpage.type, '#paths', 'x.bin');
+      await s.run(inpage.type, '#extra', count);
+      return { args: ['x.bin'], extra: 'More files takes a whole number from 0, such as 3.' };
+    }]),
+  ['picked names that shells would read are quoted for bash, dash and zsh',
+    pickedalone('#files', shellnames, shellnames)],
+  ['names holding a line feed, U+2028 or a carriage return: a segment each', async (s) => {
+    await (pickedalone('#files', lineends))(s);
+    return { args: lineends, segments: lineends };
+  }],
+  ['two drops are taken in the order they were made', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.dropfolder, 20, 20);
+    await s.run(inpage.pick, null, [['late.bin', '']]);
+    await s.run(inpage.walked);
+    return { args: [...folderfiles(20), 'late.bin'] };
+  }],
+  ['Clear while a dropped folder is read leaves the cleared form', async (s) => {
+    await s.run(inpage.dropfolder, 2000, 20);
+    await s.run(clear);
+    await s.run(inpage.walked);
+    return { args: [] };
+  }],
+  ['text dragged into Paths lands there, not as a drop of files', async (s) => {
+    await s.run(clear);
+    const left = await s.run(inpage.dragtext, '#paths', 'x.bin');
+    return { args: [], check: left ? '' : 'the page took the text as files' };
+  }],
   ['non-ASCII names and one more file', async (s) => {
     await s.run(inpage.type, '#paths', `dossier/été.txt\nC:\\naïve\\€.dat\n${long}`);
     await s.run(inpage.type, '#extra', '1');
@@ -287,6 +374,13 @@ function differs(got, want) {
   if (got.note !== (want.note ?? '')) faults.push('the note');
   if (want.reads !== undefined && got.reads !== want.reads) faults.push('the reads');
   if (want.bar !== undefined && got.bar !== want.bar) faults.push('the bar');
+  if (got.extra !== (want.extra ?? '')) faults.push('the word beside More files');
+  // Each name given has a segment of its own.
+  const named = got.segments.map((t) => t.slice(0, t.lastIndexOf(': '))).sort();
+  if (want.segments && named.join('\0') !== [...want.segments].sort().join('\0')) {
+    faults.push('the bar\'s segments');
+  }
+  if (want.check) faults.push(want.check);
   if (want.bar === undefined && /^(roomtally|There's)/.test(want.stdout) && got.bar) {
     faults.push('a bar where there is no file');
   }
@@ -404,9 +498,10 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
       }
       const got = await s.wait((shown) => !differs(shown, want));
       let fault = differs(got, want);
-      if (process.env.ROOMTALLY_REFERENCE &&
-        (await reference(null, list, got.command)).stdout !== got.stdout) {
-        fault = `${fault ? `${fault}, ` : ''}the command line's report`;
+      for (const shell of process.env.ROOMTALLY_REFERENCE ? shells : []) {
+        if ((await reference(null, list, got.command, shell)).stdout !== got.stdout) {
+          fault = `${fault ? `${fault}, ` : ''}the command line's report in ${shell}`;
+        }
       }
       verdict(engine, name, fault && `${fault} differ\n  expected ` +
         `${JSON.stringify(want)}\n  shown ${JSON.stringify(got)}`);
