@@ -155,6 +155,42 @@ std::string plainrun(const std::vector<std::string> &args, const char *path,
     return text + plainreport(files, budget, extra);
 }
 
+// Returns the fields of the input after its first byte, split at NUL
+// bytes: the base list's contents, then the arguments, "@" the list's path.
+std::vector<std::string> fieldsof(const uint8_t *data, size_t size)
+{
+    std::string rest(reinterpret_cast<const char *>(data) + (size > 0),
+                     size - (size > 0));
+    std::vector<std::string> fields;
+    for (size_t start = 0, end; fields.size() <= MAX_ARGS; start = end + 1) {
+        end = std::min(rest.find('\0', start), rest.size());
+        fields.push_back(rest.substr(start, end - start));
+        if (end == rest.size())
+            break;
+    }
+    for (size_t i = 1; i < fields.size(); i++)
+        fields[i] = fields[i] == "@" ? listpath : confined(fields[i]);
+    return fields;
+}
+
+// Writes the base list, unless mode keeps it from being there, and sets
+// BASELISTFILE as mode says; returns the variable's value, or nullptr.
+const char *surround(int mode, const std::string &list)
+{
+    remove(listpath);
+    if ((mode & 4) == 0 &&
+        !writelist(reinterpret_cast<const uint8_t *>(list.data()), list.size()))
+        abort();
+    const char *variable = (mode & 1) != 0   ? listpath
+                           : (mode & 2) != 0 ? ""
+                                             : nullptr;
+    if (variable != nullptr)
+        setenv("BASELISTFILE", variable, 1);
+    else
+        unsetenv("BASELISTFILE");
+    return variable;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -171,30 +207,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     int mode = size > 0 ? data[0] : 0;
-    std::string rest(reinterpret_cast<const char *>(data) + (size > 0),
-                     size - (size > 0));
-    std::vector<std::string> fields;
-    for (size_t start = 0, end; fields.size() <= MAX_ARGS; start = end + 1) {
-        end = std::min(rest.find('\0', start), rest.size());
-        fields.push_back(rest.substr(start, end - start));
-        if (end == rest.size())
-            break;
-    }
+    std::vector<std::string> fields = fieldsof(data, size);
     const std::string list = fields[0];
     fields[0] = "roomtally";
-    for (std::string &field : fields)
-        field = field == "@" ? listpath : confined(field);
-    remove(listpath);
-    if ((mode & 4) == 0 &&
-        !writelist(reinterpret_cast<const uint8_t *>(list.data()), list.size()))
-        abort();
-    const char *variable = (mode & 1) != 0   ? listpath
-                           : (mode & 2) != 0 ? ""
-                                             : nullptr;
-    if (variable != nullptr)
-        setenv("BASELISTFILE", variable, 1);
-    else
-        unsetenv("BASELISTFILE");
+    const char *variable = surround(mode, list);
     bool noargv = (mode & 8) != 0;
     int consumed =
         (mode & 4) != 0
