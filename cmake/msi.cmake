@@ -2,14 +2,15 @@
 # Makes the Windows installer from the files of the Windows package:
 #   cmake -DVERSION=1.1.0 -DDATE=2026-12-09 "-DPUBLISHER=NAME" -DFILES=DIR
 #     -DOUT=FILE.msi -P cmake/msi.cmake
-# DIR holds roomtally.exe, LICENSE.txt, roomtally.txt and CHANGELOG.md.  wixl builds the
-# package from roomtally.wxs.in; msibuild adds what wixl cannot say, the
-# install folder on the user's PATH (the Environment table and its two
-# actions), and the summary's revision number.  The same inputs give the
-# same bytes: the product code follows from the version, the
-# upgrade code never changes, the package code follows from the files, the
-# files carry the release date, and both tools run with the clock stopped at
-# that date.
+# DIR holds roomtally.exe, LICENSE.txt, roomtally.txt, CHANGELOG.md and
+# roomtally.ico.  wixl builds the package from roomtally.wxs.in; msibuild
+# adds what wixl cannot say: the install folder on the user's PATH (the
+# Environment table and its two actions), the dialog that ends a
+# double-clicked install, and the summary's revision number.  The same
+# inputs give the same bytes: the product code follows from the version,
+# the upgrade code never changes, the package code follows from the files,
+# the files carry the release date, and both tools run with the clock
+# stopped at that date.
 cmake_minimum_required(VERSION 3.25)
 
 # The one code that every version shares, so that each replaces the last.

@@ -46,6 +46,8 @@ if(WIN32)
     ${PROJECT_BINARY_DIR}/roomtally.ico)
   configure_file(src/roomtally.rc.in roomtally.rc @ONLY)
   target_sources(roomtally PRIVATE ${PROJECT_BINARY_DIR}/roomtally.rc)
+  set_source_files_properties(${PROJECT_BINARY_DIR}/roomtally.rc PROPERTIES
+    OBJECT_DEPENDS ${PROJECT_BINARY_DIR}/roomtally.ico)
   # The usage page is the manual page rendered as plain text.
   find_program(GROFF_PROGRAM groff REQUIRED)
   execute_process(COMMAND ${GROFF_PROGRAM} -man -Tascii -P-cbou -rcR=1
@@ -90,7 +92,7 @@ sudo apt-get install wixl msitools faketime")
         -DOUT=${ROOMTALLY_MSI} -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
       DEPENDS roomtally cmake/msi.cmake cmake/roomtally.wxs.in
         ${PROJECT_BINARY_DIR}/roomtally.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
-        ${PROJECT_BINARY_DIR}/CHANGELOG.md
+        ${PROJECT_BINARY_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/roomtally.ico
       COMMENT "Making the Windows installer")
     add_custom_target(msi ALL DEPENDS ${ROOMTALLY_MSI})
   endif()

@@ -39,8 +39,9 @@ function readRows(text, bytes, start, longest) {
     ROW.lastIndex = at;
     const row = ROW.exec(text);
     const len = row ? Number(row[2]) - 22 : -1;
-    const name = ROW.lastIndex + leader(longest, len).length;
-    if (len < 0 || !text.startsWith(leader(longest, len), ROW.lastIndex) ||
+    const lead = leader(longest, len);
+    const name = ROW.lastIndex + lead.length;
+    if (len < 0 || !text.startsWith(lead, ROW.lastIndex) ||
       text[name + len] !== '\n') return null;
     files.push({ name: decoder.decode(bytes.subarray(name, name + len)),
       bytes: len + 22, after: Number(row[1]) });

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: ISC
 // Takes files dropped anywhere on the page: the names of the dropped files,
 // and of every file in a dropped folder and its subfolders.  Text dropped
-// into a box lands there, as in any page.  A
-// folder may hold hundreds of thousands of files, so names are gathered one
-// at a time, never spread into a single call.
+// into a box lands there, as in any page.  A folder may hold hundreds of
+// thousands of files, so names are gathered one at a time, never spread
+// into a single call.
 
 // Adds to names the names of the files in a dropped folder and its
 // subfolders, batch by batch as the browser gives them.

@@ -86,8 +86,7 @@ userpath() {
 
 # Tells whether the user's Path holds the install folder.
 inpath() {
-  "$wine" reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' |
-    grep -qiF 'AppData\Local\Programs\roomtally'
+  userpath | grep -qiF 'AppData\Local\Programs\roomtally'
 }
 
 # Runs roomtally by name from cmd in another folder, in a new Wine session,
