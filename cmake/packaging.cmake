@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: ISC
 # Installs the program with its manual page, and packages it: a .deb on
-# Linux, and on Windows a zip with the program, its licence and a usage page,
-# and an installer of the same files.
+# Linux, with Debian's changelog made from CHANGELOG.md; and on Windows the
+# program with its icon, a zip with it, its licence, a usage page and the
+# changelog, and an installer of the same files.
 include(GNUInstallDirs)
 
 configure_file(doc/roomtally.1.in roomtally.1 @ONLY)

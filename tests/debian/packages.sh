@@ -5,9 +5,10 @@
 # finds nothing in it, not even a pedantic or an info tag (but the help
 # text's own spelling, which the package overrides), its Depends names only
 # packages that Debian has for every one of those processors and just those
-# of the libraries its program links, it holds the manual page,
-# and its program prints the README's report, under qemu with the cross C
-# library where it is not this machine's.
+# of the libraries its program links, it holds the manual page, its
+# changelog opens with its own version, and its program prints the README's
+# report, under qemu with the cross C library where it is not this
+# machine's.
 #   packages.sh roomtally_VERSION_ARCH.deb...
 set -u
 # Each processor by Debian's name, and how its program is started here.
