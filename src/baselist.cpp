@@ -51,6 +51,7 @@ struct textfile {
     bool midline;     // p is inside a line that a read limit split
     const char *slow; // lines before it are read one by one
     scanner allfree;  // the window scan for this processor
+    const bool *lead; // the code page's lead bytes, or nullptr for none
 };
 
 // A read may keep up to a whole line buffer of unread bytes before a block.
@@ -249,6 +250,49 @@ const char *lastline(const char *s, size_t n, size_t limit)
     return lf + 1;
 }
 
+// Tells whether [s, s + n) holds a byte above 127, as every byte that can
+// lead a double-byte character is.  The loop vectorizes.
+bool anyhigh(const char *s, size_t n)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    unsigned char high = 0;
+    for (size_t i = 0; i < n; i++)
+        high |= u[i];
+    return high >= 0x80;
+}
+
+// Tells whether every line in [s, s + n) that ends in a backslash's byte
+// ends in a backslash, and not in the second byte of a double-byte
+// character, which follows an odd run of bytes that can lead one.  s must
+// start a line, and the window must end with one.  A byte below 128 before
+// the backslash settles it, and the loop that looks for any other
+// vectorizes.
+bool dbcsfree(const char *s, size_t n, const bool *lead)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    unsigned char doubt = 0;
+    for (size_t i = 1; i < n; i++) {
+        unsigned char end = mask(u[i] == '\n') | mask(u[i] == '\r');
+        unsigned char backslash = mask(u[i - 1] == '\\');
+        unsigned char high = mask(u[i - 2] >= 0x80);
+        doubt |= end & backslash & high;
+    }
+    const char *e = s + n;
+    for (const char *lf = s; doubt != 0 && lf < e; lf++) {
+        lf = findbyte(lf, e, '\n');
+        const unsigned char *q = reinterpret_cast<const unsigned char *>(lf) - 1;
+        q -= *q == '\r' ? 1 : 0;
+        if (*q != '\\')
+            continue;
+        size_t run = 0;
+        while (lead[*--q])
+            run++;
+        if (run % 2 != 0)
+            return false;
+    }
+    return true;
+}
+
 // Skips whole lines that are free, a window at a time: huge lists are mostly
 // made of them.  A line of no more than k bytes fits in one read of k
 // characters.  After a window that fails, its lines are read one by one
@@ -268,6 +312,8 @@ void skipfree(textfile *tf, int k)
         scanresult found = tf->allfree(p, n);
         if (found == SCAN_CHARGED || (found == SCAN_MIXED && !mixedfree(p, n)))
             break;
+        if (tf->lead != nullptr && !dbcsfree(p, n, tf->lead))
+            break;
         p = next;
     }
     tf->slow = p + WINDOW;
@@ -286,6 +332,64 @@ void skipblank(textfile *tf)
         p += 8;
     tf->midline = tf->midline && p == tf->p;
     tf->p = p;
+}
+
+// Returns how many bytes long the UTF-8 character at s is, or 0 where
+// [s, e) does not begin with one.
+size_t utf8char(const unsigned char *s, const unsigned char *e)
+{
+    unsigned char c = s[0];
+    size_t n = c < 0x80   ? 1
+               : c < 0xC2 ? 0
+               : c < 0xE0 ? 2
+               : c < 0xF0 ? 3
+               : c < 0xF5 ? 4
+                          : 0;
+    if (n == 0 || static_cast<size_t>(e - s) < n)
+        return 0;
+    // The second byte's range rules out overlong forms, surrogates and
+    // code points past U+10FFFF.
+    unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    for (size_t i = 1; i < n; i++) {
+        if (s[i] < (i == 1 ? low : 0x80) || s[i] > (i == 1 ? high : 0xBF))
+            return 0;
+    }
+    return n;
+}
+
+// Tells whether [s, e) is UTF-8, every byte a part of a character.
+bool isutf8(const char *s, const char *e)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    const unsigned char *end = reinterpret_cast<const unsigned char *>(e);
+    for (size_t n; u < end; u += n)
+        if ((n = utf8char(u, end)) == 0)
+            return false;
+    return true;
+}
+
+// Returns where the base name of the line [s, e) begins, in the code page
+// whose lead bytes lead names.  A separator's byte that ends a double-byte
+// character is part of the name, as Windows walks the line: a lead byte
+// takes the byte after it, and one at the end stands alone.  A line with no
+// lead byte, or one that is UTF-8, which never hides a separator's byte in
+// a character, is cut at its bytes.
+const char *linebase(const char *s, const char *e, const bool *lead)
+{
+    if (lead == nullptr || !anyhigh(s, static_cast<size_t>(e - s)) ||
+        isutf8(s, e))
+        return basestart(s, e);
+    const char *backslash = nullptr, *slash = nullptr;
+    for (const char *q = s; q < e; q++) {
+        if (lead[static_cast<unsigned char>(*q)])
+            q += e - q > 1 ? 1 : 0;
+        else if (*q == '\\')
+            backslash = q + 1;
+        else if (*q == '/')
+            slash = q + 1;
+    }
+    return backslash != nullptr ? backslash : slash != nullptr ? slash : s;
 }
 
 // Takes the next read of text-mode fgets with a limit of k + 1: the rest of
@@ -320,7 +424,7 @@ int nextname(textfile *tf, int k)
     const char *nul = static_cast<const char *>(memchr(p, '\0', len));
     if (nul != nullptr)
         len = static_cast<size_t>(nul - p);
-    return static_cast<int>(p + len - basestart(p, p + len));
+    return static_cast<int>(p + len - linebase(p, p + len, tf->lead));
 }
 
 // Starts a base list past a UTF-8 mark, which Windows editors write and
@@ -361,7 +465,8 @@ void readbasefile(const char *path, int *budget)
         basefile_perror(path);
         return;
     }
-    textfile tf = {fp, block, block, false, false, block, choosescan()};
+    textfile tf = {fp,    block, block,        false,
+                   false, block, choosescan(), leadbytes()};
     block[-1] = '\n'; // the file begins as if after a line
     if (!skipmark(&tf)) {
         basefile_perror(path);

@@ -48,7 +48,7 @@ const char HELP_TEXT[] =
 
 const char NOTHING_TEXT[] =
     "There's nothing to calculate! You'll always have %d bytes available.\n"
-    "You should probably try `%s ?'\n";
+    "You should probably try `";
 // clang-format on
 
 // One file named on the command line; name points into its argument.
@@ -60,12 +60,6 @@ struct fileentry {
 
 fileentry table[MAX_FILES];
 char leader[LEADER_SIZE];
-
-// Returns the base name of the string path, a pointer into path itself.
-const char *cbasename(const char *path)
-{
-    return basestart(path, path + strlen(path));
-}
 
 // Returns the base list path, from the -base option (moving *first past it)
 // or else from BASELISTFILE, or nullptr when there is none.
@@ -190,7 +184,10 @@ int run(int argc, char **argv)
         readbasefile(path, &budget);
         printf("The base files consume %d bytes.\n", AVAILABLE_BYTES - budget);
     } else if (noargs) {
-        printf(NOTHING_TEXT, AVAILABLE_BYTES, argc > 0 ? argv[0] : "roomtally");
+        // The program's path is a name, shown as the rows' names are.
+        printf(NOTHING_TEXT, AVAILABLE_BYTES);
+        putname(argc > 0 ? argv[0] : "roomtally");
+        fputs(" ?'\n", stdout);
         return finish(noargs);
     }
     int extra = 0;
@@ -206,7 +203,7 @@ int run(int argc, char **argv)
     return finish(noargs);
 }
 
-// Windows enters at wmain (src/console_windows.cpp), which hands run the
+// Windows enters at wmain (src/names_windows.cpp), which hands run the
 // arguments that Windows holds, spelled in the code page.
 #ifndef _WIN32
 int main(int argc, char **argv)

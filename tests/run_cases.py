@@ -9,6 +9,9 @@ shows, then cases, each begun by '== name'.  Within a case:
   args: a 'b c' %{x*78}     the arguments, split like a shell line; quotes
                             group, a backslash is an ordinary character
   env: NAME=VALUE           set a variable (BASELISTFILE is unset otherwise)
+  locale: LOCALE CODEC      under Wine alone, run with LC_ALL=LOCALE, whose
+                            ANSI code page Wine takes, and expect the text of
+                            the Windows output in Python's codec CODEC
   file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
   dir: PATH                 make a directory
   only: PLATFORM...         run the case on these platforms alone
@@ -31,6 +34,7 @@ byte of value B raised by one.  Each case runs in a new directory of its own.
 """
 import argparse
 import difflib
+import locale
 import os
 import re
 import shlex
@@ -96,6 +100,17 @@ def known(platforms, where):
     return platforms
 
 
+def made(name, where):
+    """Returns name, or stops where the system lacks the locale."""
+    try:
+        locale.setlocale(locale.LC_ALL, name)
+    except locale.Error:
+        raise SystemExit("%s: locale %s is not made here (localedef)"
+                         % (where, name))
+    locale.setlocale(locale.LC_ALL, "C")
+    return name
+
+
 def parse(path):
     """Returns the cases of a case file as dictionaries."""
     cases, case, block = [], None, None
@@ -128,6 +143,8 @@ def parse(path):
                     name, _, text = line[5:].lstrip().partition(" =")
                     text = text[1:] if text.startswith(" ") else text
                     case["files"].append((name, expand(text, escapes=True)))
+                elif key == "locale":
+                    case["locale"] = value.split()
                 elif key == "dir":
                     case["dirs"].append(value)
                 elif key == "only":
@@ -150,7 +167,11 @@ def expected(case, stream, platform, argv0):
     lines = case["expect"].get("%s[%s]" % (stream, platform),
                                case["expect"].get(stream, []))
     text = "".join(line + "\n" for line in lines)
-    return expand(text).replace(b"@ARGV0@", argv0)
+    want = expand(text).replace(b"@ARGV0@", argv0)
+    if platform == "windows" and "locale" in case:
+        want = want.decode("utf-8", "surrogateescape").encode(
+            case["locale"][1], "surrogateescape")
+    return want
 
 
 def show(data):
@@ -170,6 +191,8 @@ def run(case, opts):
         env = {k: v for k, v in os.environ.items() if k != "BASELISTFILE"}
         env = {k.encode(): v.encode() for k, v in env.items()}
         env.update({k.encode(): v for k, v in case["env"].items()})
+        if opts.platform == "windows" and "locale" in case:
+            env[b"LC_ALL"] = made(case["locale"][0], case["where"]).encode()
         launcher = opts.launcher
         if "inject" in case:
             fault, name = case["inject"]
