@@ -154,7 +154,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 if(ROOMTALLY_DEB_ARCH)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${ROOMTALLY_DEB_ARCH})
 endif()
-set(CPACK_STRIP_FILES ON)
+# A Debian program is stripped as it is built (CMakeLists.txt), before its
+# suite runs; stripping it again here would ship a program never tested.
+set(CPACK_STRIP_FILES OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

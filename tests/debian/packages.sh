@@ -5,10 +5,11 @@
 # finds nothing in it, not even a pedantic or an info tag (but the help
 # text's own spelling, which the package overrides), its Depends names only
 # packages that Debian has for every one of those processors and just those
-# of the libraries its program links, it holds the manual page, its
-# changelog opens with its own version, and its program prints the README's
-# report, under qemu with the cross C library where it is not this
-# machine's.
+# of the libraries its program links, its program is stripped and is the
+# very one whose suite passed in the build folder of its preset, it holds
+# the manual page, its changelog opens with its own version, and its program
+# prints the README's report, under qemu with the cross C library where it
+# is not this machine's.
 #   packages.sh roomtally_VERSION_ARCH.deb...
 set -u
 # Each processor by Debian's name, and how its program is started here.
@@ -20,6 +21,10 @@ declare -A start=(
   [riscv64]="qemu-riscv64-static -L /usr/riscv64-linux-gnu"
   [s390x]="qemu-s390x-static -L /usr/s390x-linux-gnu"
 )
+# The build folder whose suite ran each processor's program.
+declare -A build=([amd64]=package [arm64]=package-arm64
+  [armhf]=package-armhf [i386]=package-i686 [riscv64]=package-riscv64
+  [s390x]=package-s390x)
 # Packages that Debian has for all of them: Debian 12 for all but riscv64,
 # which Debian 13 was the first to release.
 known=" libc6 libgcc-s1 libstdc++6 "
@@ -57,6 +62,14 @@ needed() {
   [ "$want" = "$got" ] || { echo "  links:" $want "; depends:" $got; return 1; }
 }
 
+# Tells whether the package's program is stripped and is byte for byte the
+# program whose suite ran.
+tested() {
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/roomtally >"$work/shipped"
+  file "$work/shipped" | grep -q ', stripped$' &&
+    cmp "$work/shipped" "$tests/../build/${build[$arch]}/roomtally"
+}
+
 # Tells whether the package's changelog opens with the package's version.
 changelog() {
   local first
@@ -90,6 +103,8 @@ for deb in "$@"; do
     depends
   check "$arch: Depends names just the libraries that the program links" \
     needed
+  check "$arch: its program is stripped, and is the one whose suite ran" \
+    tested
   check "$arch: the manual page is installed" hasmanual
   check "$arch: the changelog's first entry is this version's" changelog
   check "$arch: the program prints the README's report" runs
