@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: ISC
 // Runs roomtally on fuzzed arguments, as a command line would, and checks
-// its whole standard output against a plain working of the same rules: the
-// help, the base list's consumption, the count after the '+', the 41 files,
-// each row's charge, order, bytes left and leader, the closing line and the
-// advice.
+// its whole standard output against a plain working of the same rules:
+// that the help is chosen (its words, which this takes from the program's
+// own run on "?", are held by the help cases), the base list's
+// consumption, the count after the '+', the 41 files, each row's charge,
+// order, bytes left and leader, the closing line and the advice.
 //
 // The input's first byte says what surrounds the arguments: bit 0 sets
 // BASELISTFILE to the base list file, bit 1 to nothing at all, bit 2 keeps

@@ -30,18 +30,27 @@ const output = {
   segment: document.getElementById('segment'),
 };
 // Each drop's names, in the order of the drops, filled in as its walk
-// ends; a walk that Clear or a new pick overtook adds nothing.
+// ends; Clear aborts every walk still going, which then adds nothing.
 let drops = [];
-let dropEpoch = 0;
+let dropping = new AbortController();
 let worker = null;
 let latest = 0;
 let working = 0;
 
 // Quotes an argument for a POSIX shell (bash, dash and zsh alike) when it
-// needs it: zsh expands a word that begins with '='.
+// needs it: zsh expands a word that begins with '=', and with
+// magic_equal_subst set, the text after any '='.
 function quote(arg) {
-  return /^[\w@%+:,./-][\w@%+=:,./-]*$/u.test(arg) ? arg
-    : `'${arg.replaceAll("'", "'\\''")}'`;
+  return /^[\w@%+:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
+}
+
+// Returns the command line that gives the report for args in a POSIX
+// shell, whatever BASELISTFILE the shell has: without the option, the
+// page reads no list, so the line reads none either.
+function commandLine(args) {
+  const option = args.length > 1 && args[0] === '-base';
+  return [...(option ? [] : ['env', '-u', 'BASELISTFILE']), 'roomtally', ...args]
+    .map(quote).join(' ');
 }
 
 // Returns the name of a file from the file system as an argument that the
@@ -117,7 +126,7 @@ function show(args, note, { stdout, stderr }) {
   clearTimeout(working);
   output.section.classList.remove('stale');
   output.section.removeAttribute('aria-busy');
-  output.command.textContent = ['roomtally', ...args].map(quote).join(' ');
+  output.command.textContent = commandLine(args);
   output.note.textContent = note;
   output.report.textContent = stdout;
   output.errors.textContent = stderr;
@@ -180,27 +189,24 @@ async function start() {
   const run = () => update(module, workerUrl, workersRead)
     .catch((e) => fail('The page could not run the program', e));
   form.addEventListener('input', run);
-  // Clear, or a new pick, overtakes every walk of a drop still going.
-  for (const picking of [picker, folder]) {
-    picking.addEventListener('input', () => dropEpoch++);
-  }
   form.addEventListener('reset', () => {
     drops = [];
-    dropEpoch++;
+    dropping.abort();
+    dropping = new AbortController();
     setTimeout(run);
   });
   takeDrops((walking) => {
     const names = [];
-    const epoch = dropEpoch;
+    const { signal } = dropping;
     drops.push(names);
     walking.then((walked) => {
-      if (epoch !== dropEpoch) return;
+      if (signal.aborted) return;
       for (const name of walked) names.push(name);
       run();
     }, (e) => {
-      if (epoch === dropEpoch) fail('The dropped files could not be read', e);
+      if (!signal.aborted) fail('The dropped files could not be read', e);
     });
-  });
+  }, () => dropping.signal);
   run();
 }
 

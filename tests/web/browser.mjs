@@ -7,9 +7,10 @@
 // list, read once, and one the browser cannot read, +N, the 41-file note,
 // the help text and non-ASCII names, a typed lone -base, what More files
 // will not take, names that shells would read and names holding line ends,
-// two drops and a Clear while a folder is read, and text dragged into
-// Paths.  With a native reference, the command line that the page shows
-// must give its report in bash, dash and zsh.  It checks the budget bar's
+// two drops and a pick while a folder is read, a Clear that stops its
+// reading, and text dragged into Paths.  With a native reference, the
+// command line that the page shows must give its report in bash, dash and
+// zsh, each with a BASELISTFILE of its own; a missing shell fails.  It checks the budget bar's
 // words and segments, the layout at
 // 1280x800 and at 390x844, and WCAG A and AA with axe-core in light and
 // dark; it fails on any request beyond the page, any script error and
@@ -36,8 +37,9 @@ const axe = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const wasmModule = await WebAssembly.compile(readFileSync(wasm));
 const work = mkdtempSync(join(tmpdir(), 'roomtally-page-'));
 // The shells whose command line must give the page's report, which find the
-// reference program as roomtally.
-const shells = ['bash', 'dash', 'zsh'];
+// reference program as roomtally; zsh expands after any '=' with
+// magic_equal_subst.
+const shells = [['bash'], ['dash'], ['zsh', '-o', 'magic_equal_subst']];
 if (process.env.ROOMTALLY_REFERENCE) {
   mkdirSync(join(work, 'bin'));
   symlinkSync(process.env.ROOMTALLY_REFERENCE, join(work, 'bin', 'roomtally'));
@@ -53,13 +55,14 @@ async function reference(args, list, command, shell) {
   else if (list) writeFileSync(listpath, list.bytes);
   const out = join(work, 'out');
   const err = join(work, 'err');
+  rmSync(out, { force: true });
+  rmSync(err, { force: true });
+  // The shell has a BASELISTFILE of its own, which the line must not read;
+  // a shell that is missing or fails fails the step.
   if (command !== undefined) {
-    try {
-      execFileSync(shell, ['-c', 'eval "$1" >out 2>err', shell, command], { cwd: work,
-        stdio: 'ignore', env: { PATH: `${join(work, 'bin')}:${process.env.PATH}` } });
-    } catch {
-      // A shell that cannot run the line is judged by what it wrote.
-    }
+    execFileSync(shell[0], [...shell.slice(1), '-c', 'eval "$1" >out 2>err',
+      shell[0], command], { cwd: work, stdio: 'ignore', env: {
+      PATH: `${join(work, 'bin')}:${process.env.PATH}`, BASELISTFILE: 'exported.txt' } });
   } else if (process.env.ROOMTALLY_REFERENCE) {
     execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
       process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, stdio: 'ignore',
@@ -103,15 +106,18 @@ const inpage = {
   },
   // Drops a folder as the browser gives it: ten files, then a subfolder of
   // count - 10 files, in batches of 100, each after ms milliseconds, or at
-  // once.  window.walked tells when it has all been read.
+  // once.  window.walked tells when it has all been read, window.asked and
+  // window.given how many batches were asked for and given.
   dropfolder: (count, ms) => {
-    window.walked = false;
+    Object.assign(window, { walked: false, asked: 0, given: 0 });
     const folder = (entries, top) => ({ isDirectory: true, createReader: () => {
       let at = 0;
       return { readEntries: (done) => {
         const batch = entries.slice(at, at += 100);
+        window.asked++;
         const give = () => {
           if (top && batch.length === 0) window.walked = true;
+          window.given++;
           done(batch);
         };
         if (ms) setTimeout(give, ms);
@@ -138,6 +144,17 @@ const inpage = {
       return !event.defaultPrevented;
     });
   },
+  // Clears the form while a dropped folder is read, waits until the batch
+  // asked for before then is given and a task more has run, in which a
+  // walk that goes on asks for the next, and returns how many were asked
+  // for after Clear.
+  clearwalk: () => new Promise((done) => {
+    document.getElementById('clear').click();
+    const asked = window.asked;
+    const check = () => setTimeout(window.given < asked ? check
+      : () => setTimeout(() => done(window.asked - asked)), 20);
+    check();
+  }),
   // Waits until the last dropped folder has been read to its end, and the
   // page has taken what it read.
   walked: () => new Promise((done) => {
@@ -217,7 +234,7 @@ const long = `${'é'.repeat(40)}.txt`;
 const clear = () => document.getElementById('clear').click();
 const lonebase = 'A -base with no path typed after it is a file named -base: to ' +
   'name a base list, type its path on the next line, or pick it under Base list.';
-const shellnames = ['=notes.txt', 'a b.txt', "it's.txt", 'wow!.txt', '~home.txt',
+const shellnames = ['=notes.txt', 'a==ls', 'a b.txt', "it's.txt", 'wow!.txt', '~home.txt',
   '#tag.txt', 'star*.txt', 'été.txt'];
 const lineends = ['a\n500 . 99 bytes . ghost', 'b\u2028c.txt', 'd\re.txt'];
 const folderfiles = (n) => [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
@@ -341,18 +358,18 @@ const steps = [
     await (pickedalone('#files', lineends))(s);
     return { args: lineends, segments: lineends };
   }],
-  ['two drops are taken in the order they were made', async (s) => {
+  ['two drops keep their order, and a pick while one is read keeps it', async (s) => {
     await s.run(clear);
     await s.run(inpage.dropfolder, 20, 20);
     await s.run(inpage.pick, null, [['late.bin', '']]);
+    await s.run(inpage.pick, '#files', [['picked.bin', '']]);
     await s.run(inpage.walked);
-    return { args: [...folderfiles(20), 'late.bin'] };
+    return { args: ['picked.bin', ...folderfiles(20), 'late.bin'] };
   }],
-  ['Clear while a dropped folder is read leaves the cleared form', async (s) => {
+  ['Clear while a dropped folder is read stops the reading and clears', async (s) => {
     await s.run(inpage.dropfolder, 2000, 20);
-    await s.run(clear);
-    await s.run(inpage.walked);
-    return { args: [] };
+    const after = await s.run(inpage.clearwalk);
+    return { args: [], check: after ? `${after} batches were read after Clear` : '' };
   }],
   ['text dragged into Paths lands there, not as a drop of files', async (s) => {
     await s.run(clear);
@@ -504,7 +521,7 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
       let fault = differs(got, want);
       for (const shell of process.env.ROOMTALLY_REFERENCE ? shells : []) {
         if ((await reference(null, list, got.command, shell)).stdout !== got.stdout) {
-          fault = `${fault ? `${fault}, ` : ''}the command line's report in ${shell}`;
+          fault = `${fault ? `${fault}, ` : ''}the command line's report in ${shell[0]}`;
         }
       }
       verdict(engine, name, fault && `${fault} differ\n  expected ` +
