@@ -10,11 +10,11 @@
 // two drops and a pick while a folder is read, a Clear that stops its
 // reading, and text dragged into Paths.  With a native reference, the
 // command line that the page shows must give its report in bash, dash and
-// zsh, each with a BASELISTFILE of its own; a missing shell fails.  It checks the budget bar's
-// words and segments, the layout at
-// 1280x800 and at 390x844, and WCAG A and AA with axe-core in light and
-// dark; it fails on any request beyond the page, any script error and
-// anything in the console, and saves a screenshot per engine.
+// zsh, each with a BASELISTFILE of its own; a missing shell fails.  It
+// checks the budget bar's words and segments, the layout at 1280x800 and
+// at 390x844, and WCAG A and AA with axe-core in light and dark; it fails
+// on any request beyond the page, any script error and anything in the
+// console, and saves a screenshot per engine.
 //   xvfb-run -a node browser.mjs PAGE.html PROGRAM.wasm NODE_MODULES SHOTS
 // SHOTS is a path prefix: SHOTS-ENGINE.png.  The browsers are CHROMIUM,
 // FIREFOX and WEBKIT_DRIVER (WebKit's WebDriver, which starts MINIBROWSER)
@@ -234,8 +234,8 @@ const long = `${'é'.repeat(40)}.txt`;
 const clear = () => document.getElementById('clear').click();
 const lonebase = 'A -base with no path typed after it is a file named -base: to ' +
   'name a base list, type its path on the next line, or pick it under Base list.';
-const shellnames = ['=notes.txt', 'a==ls', 'a b.txt', "it's.txt", 'wow!.txt', '~home.txt',
-  '#tag.txt', 'star*.txt', 'été.txt'];
+const shellnames = ['=notes.txt', 'a==ls', 'a b.txt', "it's.txt", 'wow!.txt',
+  '~home.txt', '#tag.txt', 'star*.txt', 'été.txt'];
 const lineends = ['a\n500 . 99 bytes . ghost', 'b\u2028c.txt', 'd\re.txt'];
 const folderfiles = (n) => [...Array.from({ length: 10 }, (_, i) => `r${i}.dat`),
   ...Array.from({ length: n - 10 }, (_, i) => `s${i}.dat`)];
