@@ -379,26 +379,15 @@ bool isutf8(const char *s, const char *e)
 }
 
 // Returns where the base name of the line [s, e) begins, in the code page
-// whose lead bytes lead names.  A separator's byte that ends a double-byte
-// character is part of the name, as Windows walks the line: a lead byte
-// takes the byte after it, and one at the end stands alone.  A line with no
-// lead byte, or one that is UTF-8, which never hides a separator's byte in
-// a character, is cut at its bytes.
+// whose lead bytes lead names.  A line with no lead byte, or one that is
+// UTF-8, which never hides a separator's byte in a character, is cut at
+// its bytes; any other is walked by its characters.
 const char *linebase(const char *s, const char *e, const bool *lead)
 {
     if (lead == nullptr || !anyhigh(s, static_cast<size_t>(e - s)) ||
         isutf8(s, e))
         return basestart(s, e);
-    const char *backslash = nullptr, *slash = nullptr;
-    for (const char *q = s; q < e; q++) {
-        if (lead[static_cast<unsigned char>(*q)])
-            q += e - q > 1 ? 1 : 0;
-        else if (*q == '\\')
-            backslash = q + 1;
-        else if (*q == '/')
-            slash = q + 1;
-    }
-    return backslash != nullptr ? backslash : slash != nullptr ? slash : s;
+    return basestart(s, e, lead);
 }
 
 // Takes the next read of text-mode fgets with a limit of k + 1: the rest of

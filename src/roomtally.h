@@ -44,6 +44,24 @@ template <typename C> const C *basestart(const C *s, const C *e)
     return e;
 }
 
+// Returns where the base name of the bytes [s, e) begins in a code page
+// whose lead bytes lead, walking them as Windows does: a lead byte takes
+// the byte after it, so a separator's byte that ends a double-byte
+// character is part of the name, and a lead byte at the end stands alone.
+inline const char *basestart(const char *s, const char *e, const bool *lead)
+{
+    const char *backslash = nullptr, *slash = nullptr;
+    for (const char *q = s; q < e; q++) {
+        if (lead[static_cast<unsigned char>(*q)])
+            q += e - q > 1 ? 1 : 0;
+        else if (*q == '\\')
+            backslash = q + 1;
+        else if (*q == '/')
+            slash = q + 1;
+    }
+    return backslash != nullptr ? backslash : slash != nullptr ? slash : s;
+}
+
 // Runs roomtally on its arguments, spelled in the bytes that names are
 // charged by; returns the exit status, 0.
 int run(int argc, char **argv);

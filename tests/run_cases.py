@@ -9,9 +9,12 @@ shows, then cases, each begun by '== name'.  Within a case:
   args: a 'b c' %{x*78}     the arguments, split like a shell line; quotes
                             group, a backslash is an ordinary character
   env: NAME=VALUE           set a variable (BASELISTFILE is unset otherwise)
-  locale: LOCALE CODEC      under Wine alone, run with LC_ALL=LOCALE, whose
-                            ANSI code page Wine takes, and expect the text of
-                            the Windows output in Python's codec CODEC
+  locale: LOCALE CODEC      count names in a Windows code page: under Wine,
+                            run with LC_ALL=LOCALE, whose ANSI code page Wine
+                            takes; as WebAssembly, with ROOMTALLY_CODEPAGE
+                            naming the page of Python's codec CODEC and the
+                            arguments in its bytes.  Both expect the text of
+                            the Windows output in CODEC; Linux ignores it
   file: PATH = TEXT         make a file; TEXT takes \\n \\r \\0 \\xNN escapes
   dir: PATH                 make a directory
   only: PLATFORM...         run the case on these platforms alone
@@ -163,12 +166,31 @@ def parse(path):
     return cases
 
 
+def spelled(text, codec):
+    """Returns text in a code page's bytes as Windows spells a name without
+    best fit: a '?' for each UTF-16 unit of a character that it lacks."""
+    out = b""
+    for ch in text.decode("utf-8", "surrogateescape"):
+        try:
+            out += ch.encode(codec, "surrogateescape")
+        except UnicodeEncodeError:
+            out += b"?" * (2 if ord(ch) > 0xFFFF else 1)
+    return out
+
+
+def codepaged(case, platform):
+    """Tells whether the case counts names in a code page there."""
+    return platform in ("windows", "wasi") and "locale" in case
+
+
 def expected(case, stream, platform, argv0):
+    if codepaged(case, platform):
+        platform = "windows"
     lines = case["expect"].get("%s[%s]" % (stream, platform),
                                case["expect"].get(stream, []))
     text = "".join(line + "\n" for line in lines)
     want = expand(text).replace(b"@ARGV0@", argv0)
-    if platform == "windows" and "locale" in case:
+    if codepaged(case, platform):
         want = want.decode("utf-8", "surrogateescape").encode(
             case["locale"][1], "surrogateescape")
     return want
@@ -191,8 +213,14 @@ def run(case, opts):
         env = {k: v for k, v in os.environ.items() if k != "BASELISTFILE"}
         env = {k.encode(): v.encode() for k, v in env.items()}
         env.update({k.encode(): v for k, v in case["env"].items()})
+        args = case["args"]
         if opts.platform == "windows" and "locale" in case:
             env[b"LC_ALL"] = made(case["locale"][0], case["where"]).encode()
+        if opts.platform == "wasi" and "locale" in case:
+            codec = case["locale"][1]
+            env[b"ROOMTALLY_CODEPAGE"] = {"gbk": b"936"}.get(
+                codec, codec[2:].encode())
+            args = [spelled(a, codec) for a in args]
         launcher = opts.launcher
         if "inject" in case:
             fault, name = case["inject"]
@@ -202,7 +230,7 @@ def run(case, opts):
             # LeakSanitizer cannot run in a process that strace traces.
             env[b"ASAN_OPTIONS"] = env.get(b"ASAN_OPTIONS", b"") + \
                 b":detect_leaks=0"
-        command = launcher + [opts.program] + case["args"]
+        command = launcher + [opts.program] + args
         argv0 = opts.argv0.encode()
         if not launcher:
             command[0] = argv0

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: ISC
 // Runs a WebAssembly (WASI) program under node, as qemu runs the other
 // processors' programs: node tools/wasi-run.mjs PROGRAM.wasm [ARG...].  The
-// program gets its arguments, the environment and the whole file system,
-// with the working directory as its own, and exits with its own status.
-import { openSync } from 'node:fs';
+// program gets its arguments, as the bytes that they are, the environment
+// and the whole file system, with the working directory as its own, and
+// exits with its own status.
+import { openSync, readFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import process from 'node:process';
 import { WASI } from 'node:wasi';
+import { passBytes } from '../web/wasiargs.js';
 
 const [program, ...args] = process.argv.slice(2);
 const wasi = new WASI({
@@ -23,8 +25,15 @@ const wasi = new WASI({
   stdout: openSync('/dev/stdout', 'a'),
   stderr: openSync('/dev/stderr', 'a'),
 });
+// Node reads its arguments as UTF-8, so a name in a code page's bytes is
+// taken from the command line as the system holds it: the last of its
+// words are the program and its arguments.
+const words = readFileSync('/proc/self/cmdline').toString('latin1').split('\0');
+let instance;
+passBytes(wasi.wasiImport, words.slice(0, -1).slice(-1 - args.length)
+  .map((w) => Buffer.from(w, 'latin1')), () => instance.exports.memory);
 const module = await WebAssembly.compile(await readFile(program));
-const instance = await WebAssembly.instantiate(module, {
+instance = await WebAssembly.instantiate(module, {
   wasi_snapshot_preview1: wasi.wasiImport,
 });
 process.exitCode = wasi.start(instance);

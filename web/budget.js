@@ -10,8 +10,6 @@ const AVAILABLE_BYTES = 915;
 const BASE = /The base files consume (-?\d+) bytes\.\n/y;
 const ROW = /(-?\d+) \. +(\d+) bytes \. /y;
 const CLOSING = /\nThis leaves you with (-?\d+) bytes\.\n/y;
-const encoder = new TextEncoder();
-const decoder = new TextDecoder();
 // One character a byte, so that a match's place is a place in the bytes.
 const bytewise = new TextDecoder('windows-1252');
 
@@ -25,8 +23,8 @@ function leader(longest, len) {
 // Reads the rows of a report from at, each by its known size: its charge
 // gives its name's length, and longest its leader's.  Returns the files and
 // what is left, or null when the rows do not read so, or their longest name
-// is not longest.
-function readRows(text, bytes, start, longest) {
+// is not longest.  Names are read from their bytes by decoder.
+function readRows(text, bytes, decoder, start, longest) {
   const files = [];
   let most = 0;
   for (let at = start; ;) {
@@ -55,14 +53,13 @@ function readRows(text, bytes, start, longest) {
 // no file in it (the help, nothing to calculate, no file).  A name may hold
 // any bytes, line feeds and dotted runs among them, so the rows are read
 // by their sizes, for the one longest name that makes them all fit.
-function readReport(stdout) {
-  const bytes = encoder.encode(stdout);
+function readReport(bytes, decoder) {
   const text = bytewise.decode(bytes);
   BASE.lastIndex = 0;
   const base = BASE.exec(text);
   const start = base ? BASE.lastIndex : 0;
   for (let longest = 0; longest <= AVAILABLE_BYTES; longest++) {
-    const read = readRows(text, bytes, start, longest);
+    const read = readRows(text, bytes, decoder, start, longest);
     if (read) {
       return read.files.length === 0 ? null
         : { base: base ? Number(base[1]) : 0, ...read };
@@ -130,11 +127,11 @@ function drawBudget(budget) {
   return svg;
 }
 
-// Shows in bar the budget of a report, or nothing for a report without a
-// file, and says in words, in segment, which segment is pointed at or, with
-// the arrow keys, chosen.
-export function showBudget(stdout, bar, segment) {
-  const figures = readReport(stdout);
+// Shows in bar the budget of a report, its bytes, whose names decoder
+// reads, or nothing for a report without a file, and says in words, in
+// segment, which segment is pointed at or, with the arrow keys, chosen.
+export function showBudget(stdout, decoder, bar, segment) {
+  const figures = readReport(stdout, decoder);
   segment.textContent = '';
   if (!figures) {
     bar.replaceChildren();

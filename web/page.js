@@ -3,16 +3,19 @@
 // change: the typed paths, the names of the picked, dropped and foldered
 // files, the base list and the count of more files become its arguments,
 // and its standard output and standard error are shown as it wrote them,
-// with a picture of the budget drawn from its report.  The program runs in
-// a worker, and a change stops a run still going: what is shown is always
-// the latest input's.
+// with a picture of the budget drawn from its report.  Names go to it in
+// the bytes of the system that they are counted as, and what it writes is
+// read back from them.  The program runs in a worker, and a change stops a
+// run still going: what is shown is always the latest input's.
 import program from 'roomtally.wasm';
 import workerSource from 'worker.js';
+import { formArgs } from './arguments.js';
 import { baseList, workersReadBlobs } from './baselist.js';
 import { showBudget } from './budget.js';
+import { commandFor, decoderOf, encodeName, keepSystem, startingSystem, SYSTEMS }
+  from './codepage.js';
 import { takeDrops } from './drop.js';
 
-const MAX_FILES = 41;
 const form = document.getElementById('form');
 const paths = document.getElementById('paths');
 const picker = document.getElementById('files');
@@ -20,9 +23,11 @@ const folder = document.getElementById('folder');
 const base = document.getElementById('base');
 const extra = document.getElementById('extra');
 const extraNote = document.getElementById('extra-note');
+const countas = document.getElementById('countas');
 const output = {
   section: document.getElementById('output'),
   command: document.getElementById('command'),
+  commandHeading: document.getElementById('command-heading'),
   report: document.getElementById('report'),
   errors: document.getElementById('errors'),
   note: document.getElementById('note'),
@@ -37,100 +42,28 @@ let worker = null;
 let latest = 0;
 let working = 0;
 
-// Quotes an argument for a POSIX shell (bash, dash and zsh alike) when it
-// needs it: zsh expands a word that begins with '=', and with
-// magic_equal_subst set, the text after any '='.
-function quote(arg) {
-  return /^[\w@%+:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
-}
-
-// Returns the command line that gives the report for args in a POSIX
-// shell, whatever BASELISTFILE the shell has: without the option, the
-// page reads no list, so the line reads none either.
-function commandLine(args) {
-  const option = args.length > 1 && args[0] === '-base';
-  return [...(option ? [] : ['env', '-u', 'BASELISTFILE']), 'roomtally', ...args]
-    .map(quote).join(' ');
-}
-
-// Returns the name of a file from the file system as an argument that the
-// program takes for a file wherever it stands: a name that the command line
-// would read as the help, the count or the option gets ./ before it, which
-// changes neither its base name nor its cost.
-function asFile(name) {
-  return /^[?+]/u.test(name) || name === '-base' ? `./${name}` : name;
-}
-
-// Returns the count argument that More files gives, with why it gives none
-// for what is not a whole number from 0.
-function countFromForm() {
-  const text = extra.value.trim();
-  if (!extra.validity.badInput && /^\d*$/u.test(text)) {
-    return { count: text === '' ? [] : [`+${text}`], why: '' };
-  }
-  return { count: [], why: 'More files takes a whole number from 0, such as 3.' };
-}
-
-// Returns how many of args the program takes as files: not the help's,
-// the option's or the count's.
-function filesAmong(args) {
-  if (args[0]?.startsWith('?')) return 0;
-  const first = args.length > 1 && args[0] === '-base' ? 2 : 0;
-  const last = args.at(-1)?.startsWith('+') ? 1 : 0;
-  return Math.max(args.length - first - last, 0);
-}
-
-// Returns the arguments that the form gives, in the program's order, how
-// many files were given, and what the page has to say of them.  Typed lines
-// mean what they mean on the command line, but a picked, dropped or
-// foldered file is a file wherever it stands; past the first 41 files no
-// picked name can count, so none is passed.
+// Returns the arguments that the form gives, and what the page says of them.
 function argsFromForm() {
-  const typed = paths.value.split('\n').filter((line) => line !== '');
-  const picked = base.files[0];
-  const lists = [picker.files, folder.files, ...drops];
-  const names = [];
-  for (const list of lists) {
-    // Picked files are File objects, dropped ones their names.
-    for (let i = 0; i < list.length && names.length < MAX_FILES; i++) {
-      names.push(asFile(list[i].name ?? list[i]));
-    }
-  }
-  const unpassed = lists.reduce((n, list) => n + list.length, 0) - names.length;
-  const { count, why } = countFromForm();
-  const notes = [];
-  // A typed -base with no path typed after it names no list; what the page
-  // adds after it must not become one, so it is a file named -base, as a
-  // lone -base is on the command line.
-  if (!picked && typed.length === 1 && typed[0] === '-base') {
-    if (names.length + count.length > 0) typed[0] = './-base';
-    notes.push('A -base with no path typed after it is a file named -base: ' +
-      'to name a base list, type its path on the next line, or pick it ' +
-      'under Base list.');
-  }
-  const args = [...(picked ? ['-base', asFile(picked.name)] : []), ...typed,
-    ...names, ...count];
-  // Behind the help, nothing counts; otherwise every name not passed would
-  // have been a file.
-  const files = filesAmong(args);
-  const given = files > 0 ? files + unpassed : 0;
-  if (given > MAX_FILES) {
-    notes.push(`${given} files were given: only the first ${MAX_FILES} ` +
-      'count, as on the command line.');
-  }
-  return { args, note: notes.join(' '), why };
+  return formArgs({ paths: paths.value, picked: base.files[0]?.name,
+    lists: [picker.files, folder.files, ...drops], extra: extra.value,
+    badExtra: extra.validity.badInput });
 }
 
-// Shows what a run wrote, for the arguments it was given and the note.
-function show(args, note, { stdout, stderr }) {
+// Shows what a run wrote, for the arguments it was given in the system
+// chosen and the note: the bytes that the program wrote, read in that
+// system, and the command line of that system.
+function show(args, note, { system, stdout, stderr, more = '' }) {
+  const decoder = decoderOf(system);
+  const command = commandFor(system, args);
   clearTimeout(working);
   output.section.classList.remove('stale');
   output.section.removeAttribute('aria-busy');
-  output.command.textContent = commandLine(args);
+  output.commandHeading.textContent = command.heading;
+  output.command.textContent = command.line;
   output.note.textContent = note;
-  output.report.textContent = stdout;
-  output.errors.textContent = stderr;
-  showBudget(stdout, output.bar, output.segment);
+  output.report.textContent = decoder.decode(stdout);
+  output.errors.textContent = decoder.decode(stderr) + more;
+  showBudget(stdout, decoder, output.bar, output.segment);
 }
 
 // Shows that the page itself failed, in place of any earlier report, and
@@ -139,8 +72,19 @@ function fail(what, error) {
   latest++;
   if (worker) worker.terminate();
   worker = null;
-  show([], '', { stdout: '', stderr: `${what}: ${error?.message ?? error}\n` });
+  show([], '', { system: 'utf-8', stdout: new Uint8Array(0), stderr: new Uint8Array(0),
+    more: `${what}: ${error?.message ?? error}\n` });
   output.command.textContent = '';
+}
+
+// Returns what the worker needs to run the program on args and the base
+// list in a system: the arguments in its bytes, and the variable that
+// names a code page.  The program opens the list by its name's bytes,
+// which the worker's files read as UTF-8.
+function inSystem(system, args, list) {
+  return { args: args.map((a) => encodeName(system, a)),
+    env: system === 'utf-8' ? [] : [`ROOMTALLY_CODEPAGE=${system}`],
+    list: list && { ...list, name: new TextDecoder().decode(encodeName(system, list.name)) } };
 }
 
 // Runs the program on the form's arguments in a worker of its own, after
@@ -149,6 +93,8 @@ async function update(module, workerUrl, workersRead) {
   const ticket = ++latest;
   const { args, note, why } = argsFromForm();
   const picked = base.files[0];
+  const system = countas.value;
+  const none = new Uint8Array(0);
   extraNote.textContent = why;
   if (why) extra.setAttribute('aria-invalid', 'true');
   else extra.removeAttribute('aria-invalid');
@@ -158,7 +104,7 @@ async function update(module, workerUrl, workersRead) {
   output.section.classList.add('stale');
   output.section.setAttribute('aria-busy', 'true');
   working = setTimeout(() => {
-    show(args, note, { stdout: '', stderr: '' });
+    show(args, note, { system, stdout: none, stderr: none });
     output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
@@ -171,17 +117,32 @@ async function update(module, workerUrl, workersRead) {
     worker.terminate();
     worker = null;
     const unread = data.unread ? `The browser could not read ${list.name}.\n` : '';
-    show(args, note, { stdout: data.stdout, stderr: data.stderr + unread });
+    show(args, note, { system, stdout: data.stdout, stderr: data.stderr,
+      more: data.failure + unread });
   };
   worker.onerror = (event) => {
     event.preventDefault();
     if (ticket === latest) fail('The program could not run', event.message || 'the browser stopped it');
   };
-  worker.postMessage({ module, args, list });
+  worker.postMessage({ module, ...inSystem(system, args, list) });
+}
+
+// Fills the choice of what names are counted as, and keeps what is chosen:
+// the option chosen is the default, to which Clear sets the form back.
+function startChoice() {
+  const start = startingSystem();
+  for (const [value, label] of SYSTEMS) {
+    countas.add(new Option(label, value, value === start, value === start));
+  }
+  countas.addEventListener('change', () => {
+    for (const option of countas.options) option.defaultSelected = option.selected;
+    keepSystem(countas.value);
+  });
 }
 
 // Compiles the program and starts the form; says why if it cannot.
 async function start() {
+  startChoice();
   const module = await WebAssembly.compile(program);
   const workerUrl = URL.createObjectURL(
     new Blob([workerSource], { type: 'text/javascript' }));

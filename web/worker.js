@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: ISC
 // Runs the program once, away from the page, so that the page answers input
-// while a long base list is read: given { module, args, list }, it posts
-// back { stdout, stderr } as the program wrote them.  The base list is a
+// while a long base list is read: given { module, args, env, list }, the
+// arguments as bytes, it posts back { stdout, stderr, failure }, the bytes
+// that the program wrote and why it stopped, if it did.  The base list is a
 // name with a picked file's blob, read as the program asks for it in large
 // pieces so that memory stays flat whatever its size; or with its bytes,
 // for a browser whose workers cannot read a blob; or with neither, for a
-// file the browser could not read.  A piece that cannot be read fails the
+// file the browser could not read; its name is what the program's opening
+// path reads as.  A piece that cannot be read fails the
 // program's read, which the program then reports as any failed read, and
 // the answer says so with unread.  Given { probe }, a blob, it tells whether
 // a worker can read it.
 import { ConsoleStdout, File, OpenFile, PreopenDirectory, WASI, wasi }
   from '@bjorn3/browser_wasi_shim';
+import { passBytes } from './wasiargs.js';
 
 const PIECE = 16 * 1024 * 1024;
-const encoder = new TextEncoder();
 
 // A picked file as the program sees it: its bytes stay in the browser's
 // file until a read asks for them, or are all held already.  Without
@@ -75,18 +77,18 @@ class BlobReader extends OpenFile {
   }
 }
 
-// Returns the bytes written, in order, as one text.
-function decode(chunks) {
+// Returns the bytes written, in order, as one array.
+function joined(chunks) {
   const bytes = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
   let at = 0;
   for (const c of chunks) {
     bytes.set(c, at);
     at += c.length;
   }
-  return new TextDecoder('utf-8').decode(bytes);
+  return bytes;
 }
 
-self.onmessage = async ({ data: { module, args, list, probe } }) => {
+self.onmessage = async ({ data: { module, args, env, list, probe } }) => {
   if (probe) {
     try {
       self.postMessage(new FileReaderSync().readAsArrayBuffer(probe).byteLength > 0);
@@ -102,16 +104,9 @@ self.onmessage = async ({ data: { module, args, list, probe } }) => {
     new ConsoleStdout((b) => out.push(b.slice())),
     new ConsoleStdout((b) => err.push(b.slice())), new PreopenDirectory('/', files)];
   // Unless told otherwise, the shim writes debugging lines to the console.
-  const program = new WASI(['roomtally', ...args], [], fds, { debug: false });
-  // The shim counts an argument's UTF-16 units; the program needs the
-  // length of its UTF-8 bytes, or a name like été.txt overruns its buffer.
-  program.wasiImport.args_sizes_get = (count, size) => {
-    const view = new DataView(program.inst.exports.memory.buffer);
-    view.setUint32(count, program.args.length, true);
-    view.setUint32(size, program.args.reduce(
-      (n, a) => n + encoder.encode(a).length + 1, 0), true);
-    return 0;
-  };
+  const program = new WASI(['roomtally'], env, fds, { debug: false });
+  passBytes(program.wasiImport, [new TextEncoder().encode('roomtally'), ...args],
+    () => program.inst.exports.memory);
   let failure = '';
   try {
     program.start(await WebAssembly.instantiate(module,
@@ -119,6 +114,6 @@ self.onmessage = async ({ data: { module, args, list, probe } }) => {
   } catch (e) {
     failure = `The program stopped: ${e.message}\n`;
   }
-  self.postMessage({ stdout: decode(out), stderr: decode(err) + failure,
+  self.postMessage({ stdout: joined(out), stderr: joined(err), failure,
     unread: files[0]?.[1].unread === true });
 };

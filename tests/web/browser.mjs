@@ -8,7 +8,9 @@
 // the help text and non-ASCII names, a typed lone -base, what More files
 // will not take, names that shells would read and names holding line ends,
 // two drops and a pick while a folder is read, a Clear that stops its
-// reading, and text dragged into Paths.  With a native reference, the
+// reading, text dragged into Paths, and names and a base list counted in
+// Windows code pages, whose choice starts on the user's system and is
+// kept.  With a native reference, the
 // command line that the page shows must give its report in bash, dash and
 // zsh, each with a BASELISTFILE of its own; a missing shell fails.  It
 // checks the budget bar's words and segments, the layout at 1280x800 and
@@ -20,7 +22,8 @@
 // FIREFOX and WEBKIT_DRIVER (WebKit's WebDriver, which starts MINIBROWSER)
 // from the environment; ENGINES may name fewer.  The reference is the
 // program named by ROOMTALLY_REFERENCE (a native build), or else the same
-// .wasm under node's WASI.
+// .wasm under node's WASI, which is also the reference for names counted in
+// a code page: Python's codecs give their bytes.
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, symlinkSync,
   writeFileSync } from 'node:fs';
@@ -29,6 +32,8 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { WASI } from 'node:wasi';
+import { decoderOf, defaultSystem } from '../../web/codepage.js';
+import { passBytes } from '../../web/wasiargs.js';
 
 const [page, wasm, modules, shots] = process.argv.slice(2).map((a) => resolve(a));
 const require = createRequire(resolve(modules, 'x.js'));
@@ -46,10 +51,20 @@ if (process.env.ROOMTALLY_REFERENCE) {
 }
 const url = pathToFileURL(page).href;
 
+// Returns args in the bytes of a system, as Python's codecs give them, a
+// '?' for each UTF-16 unit of a character that the code page lacks.
+function encoded(system, args) {
+  const codec = { 'utf-8': 'utf-8', 936: 'gbk' }[system] ?? `cp${system}`;
+  const units = system === 'utf-8' ? args : args.map((a) => a.replace(/[^\0-\uFFFF]/gu, '??'));
+  return JSON.parse(execFileSync('python3', ['-c', 'import json, sys; print(json.dumps(' +
+    '[list(a.encode(sys.argv[1], "replace")) for a in json.loads(sys.argv[2])]))',
+  codec, JSON.stringify(units)], { encoding: 'utf8' })).map((a) => Uint8Array.from(a));
+}
+
 // Runs the reference program on args, or on a command line in a shell, in
 // a directory that holds list, or a directory of its name when
-// list.unreadable.
-async function reference(args, list, command, shell) {
+// list.unreadable; names are counted in system.
+async function reference(args, list, command, shell, system = 'utf-8') {
   const listpath = list && join(work, list.name);
   if (list?.unreadable) mkdirSync(listpath);
   else if (list) writeFileSync(listpath, list.bytes);
@@ -63,19 +78,25 @@ async function reference(args, list, command, shell) {
     execFileSync(shell[0], [...shell.slice(1), '-c', 'eval "$1" >out 2>err',
       shell[0], command], { cwd: work, stdio: 'ignore', env: {
       PATH: `${join(work, 'bin')}:${process.env.PATH}`, BASELISTFILE: 'exported.txt' } });
-  } else if (process.env.ROOMTALLY_REFERENCE) {
+  } else if (process.env.ROOMTALLY_REFERENCE && system === 'utf-8') {
     execFileSync('bash', ['-c', 'exec -a roomtally "$0" "$@" >out 2>err',
       process.env.ROOMTALLY_REFERENCE, ...args], { cwd: work, stdio: 'ignore',
       env: { PATH: process.env.PATH } });
   } else {
-    const wasi = new WASI({ version: 'preview1', args: ['roomtally', ...args],
-      env: {}, preopens: { '/': work }, returnOnExit: true,
+    const wasi = new WASI({ version: 'preview1', args: [],
+      env: system === 'utf-8' ? {} : { ROOMTALLY_CODEPAGE: system },
+      preopens: { '/': work }, returnOnExit: true,
       stdout: openSync(out, 'w'), stderr: openSync(err, 'w') });
-    wasi.start(await WebAssembly.instantiate(wasmModule,
-      { wasi_snapshot_preview1: wasi.wasiImport }));
+    let instance;
+    passBytes(wasi.wasiImport, encoded(system, ['roomtally', ...args]),
+      () => instance.exports.memory);
+    instance = await WebAssembly.instantiate(wasmModule,
+      { wasi_snapshot_preview1: wasi.wasiImport });
+    wasi.start(instance);
   }
   if (list) rmSync(listpath, { recursive: true });
-  return { stdout: readFileSync(out, 'utf8'), stderr: readFileSync(err, 'utf8') };
+  const decoder = decoderOf(system);
+  return { stdout: decoder.decode(readFileSync(out)), stderr: decoder.decode(readFileSync(err)) };
 }
 
 // Writes a file to pick from disk, and returns its path.  WebKit's workers
@@ -161,6 +182,12 @@ const inpage = {
     const check = () => setTimeout(window.walked ? done : check, window.walked ? 0 : 20);
     check();
   }),
+  // Chooses an option of a choice, as the user would.
+  choose: (selector, value) => {
+    const field = document.querySelector(selector);
+    field.value = value;
+    for (const kind of ['input', 'change']) field.dispatchEvent(new Event(kind, { bubbles: true }));
+  },
   // Counts the reads of a file that the page makes itself.
   countreads: () => {
     const read = Blob.prototype.arrayBuffer;
@@ -175,7 +202,8 @@ const inpage = {
     const text = (id) => document.getElementById(id).textContent;
     const bar = document.getElementById('budget');
     return { stdout: text('report'), stderr: text('errors'), note: text('note'),
-      command: text('command'), bar: bar ? bar.getAttribute('aria-label') : null,
+      command: text('command'), countas: document.getElementById('countas').value,
+      bar: bar ? bar.getAttribute('aria-label') : null,
       extra: text('extra-note'), segments: Array.from(document
         .querySelectorAll('#budget rect[class^=file] title'), (t) => t.textContent),
       reads: window.reads ?? 0,
@@ -246,6 +274,19 @@ const pickedalone = (selector, names, args) => async (s) => {
   await s.run(inpage.pick, selector, names.map((name) => [name, '']));
   return { args };
 };
+// Types names, and picks a base list, on a cleared form that counts names
+// as system does.
+const countedas = (system, typed, list) => async (s) => {
+  await s.run(clear);
+  await s.run(inpage.choose, '#countas', system);
+  if (list) await s.upload('#base', ondisk(list));
+  await s.run(inpage.type, '#paths', typed.join('\n'));
+  return { args: [...(list ? ['-base', list.name] : []), ...typed], list, system };
+};
+const names = ['été.txt', '日本語.txt', 'Übersicht.pdf'];
+// dir\表.txt, ソフト.txt and C:\予定\能力.txt in code page 932.
+const list932 = { name: 'list932.txt', bytes: Buffer.from('dir\\\x95\x5C.txt\r\n' +
+  '\x83\x5C\x83\x74\x83\x67.txt\r\nC:\\\x97\x5C\x92\xE8\\\x94\x5C\x97\xCD.txt\r\n', 'latin1') };
 // Each step sets the form and gives the arguments it stands for, the base
 // list and, where the page shows more than the report, what it must say.
 // The page's Content-Security-Policy: nothing from anywhere but the page,
@@ -377,7 +418,42 @@ const steps = [
     const left = await s.run(inpage.dragtext, '#paths', 'x.bin');
     return { args: [], check: left ? '' : 'the page took the text as files' };
   }],
+  ['Linux is counted as UTF-8: été.txt 31, 日本語.txt 35 and Übersicht.pdf 36', async (s) => {
+    await s.run(clear);
+    await s.run(inpage.type, '#paths', names.join('\n'));
+    return { args: names, countas: 'utf-8',
+      bar: 'Budget: the files take 102 bytes; 813 of 915 bytes are left.' };
+  }],
+  ['Western European (1252): été.txt 29, 日本語.txt 29 and Übersicht.pdf 35', async (s) => ({
+    ...await countedas('1252', names)(s),
+    bar: 'Budget: the files take 93 bytes; 822 of 915 bytes are left.' })],
+  ['Central European (1250): Übersicht.pdf and Łódź.txt',
+    countedas('1250', ['Übersicht.pdf', 'Łódź.txt'])],
+  ['Japanese (932): 表.txt 28, 日本語.txt and a base list in 932 bytes', async (s) => ({
+    ...await countedas('932', ['表.txt', '日本語.txt', '予定\\能力.txt'], list932)(s),
+    bar: 'Budget: the base list takes 90 bytes and the files 90; 735 of 915 bytes are left.' })],
+  ['Traditional Chinese (950): 許可.txt and 餐廳/菜單.doc',
+    countedas('950', ['許可.txt', '餐廳/菜單.doc'])],
+  ['Cyrillic (1251): Привет.txt, and an emoji it lacks as two ?',
+    countedas('1251', ['Привет.txt', '📄.txt'])],
+  ['the Command Prompt line quotes a&b.txt, 100%.txt and %USERNAME%.txt', async (s) => ({
+    ...await countedas('1252', ['a&b.txt', '100%.txt', '%USERNAME%.txt'])(s),
+    command: 'set "BASELISTFILE=" & roomtally "a&b.txt" 100%"".txt %""USERNAME%"".txt' })],
+  ['no Command Prompt line gives star*.txt, and the page says so', async (s) => ({
+    ...await countedas('1252', ['star*.txt'])(s),
+    command: 'No Command Prompt line gives "star*.txt" safely: a name with a quote, ' +
+      'a line end, * or ? cannot be typed there.' })],
+  ['Clear keeps the choice', async (s) => {
+    await s.run(clear);
+    return { args: [], system: '1252', countas: '1252' };
+  }],
+  ['the choice is kept for the next visit', async (s) => {
+    await s.load();
+    await s.run(inpage.listen);
+    return { args: [], system: '1252', countas: '1252' };
+  }],
   ['non-ASCII names and one more file', async (s) => {
+    await s.run(inpage.choose, '#countas', 'utf-8');
     await s.run(inpage.type, '#paths', `dossier/été.txt\nC:\\naïve\\€.dat\n${long}`);
     await s.run(inpage.type, '#extra', '1');
     return { args: ['dossier/été.txt', 'C:\\naïve\\€.dat', long, '+1'] };
@@ -395,6 +471,8 @@ function differs(got, want) {
   if (got.stdout !== want.stdout || !stderr) faults.push('the report or the errors');
   if (got.note !== (want.note ?? '')) faults.push('the note');
   if (want.reads !== undefined && got.reads !== want.reads) faults.push('the reads');
+  if (want.countas !== undefined && got.countas !== want.countas) faults.push('the choice');
+  if (want.command !== undefined && got.command !== want.command) faults.push('the command line');
   if (want.bar !== undefined && got.bar !== want.bar) faults.push('the bar');
   if (got.extra !== (want.extra ?? '')) faults.push('the word beside More files');
   // Each name given has a segment of its own.
@@ -494,6 +572,19 @@ function verdict(engine, name, fault) {
   console.log(`${fault ? 'FAIL' : 'ok  '} ${engine}: ${name}${fault ? `: ${fault}` : ''}`);
 }
 
+// The choice starts on Windows' code page for the browser's language, and
+// on UTF-8 elsewhere.
+for (const [agent, language, system] of [['Windows NT 10.0; Win64; x64', 'ja', '932'],
+  ['Windows NT 10.0', 'de-DE', '1252'], ['Windows NT 10.0', 'pl', '1250'],
+  ['Windows NT 10.0', 'ru-RU', '1251'], ['Windows NT 10.0', 'zh-CN', '936'],
+  ['Windows NT 10.0', 'zh-TW', '950'], ['Windows NT 10.0', 'zh-Hant-HK', '950'],
+  ['Windows NT 10.0', 'ko-KR', '949'], ['Windows NT 10.0', 'sr-Cyrl-RS', '1251'],
+  ['Windows NT 10.0', 'hi-IN', '1252'], ['X11; Linux x86_64', 'ja', 'utf-8'],
+  ['Macintosh; Intel Mac OS X 14_0', 'ja-JP', 'utf-8']]) {
+  const got = defaultSystem(agent, language);
+  verdict('node', `${agent} in ${language} starts on ${system}`, got !== system && got);
+}
+
 for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' ')) {
   const s = await engines[engine]();
   s.engine = engine;
@@ -513,14 +604,15 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
     await s.load();
     await s.run(inpage.listen);
     for (const [name, set] of steps) {
-      const { args, list, ...more } = await set(s);
-      const want = { ...await reference(args, list), ...more, unreadable: list?.unreadable };
+      const { args, list, system, ...more } = await set(s);
+      const want = { ...await reference(args, list, undefined, undefined, system), ...more,
+        unreadable: list?.unreadable };
       if (name.startsWith('the README') && want.stdout !== readme) {
         verdict(engine, name, 'the reference is not the README\'s report');
       }
       const got = await s.wait((shown) => !differs(shown, want));
       let fault = differs(got, want);
-      for (const shell of process.env.ROOMTALLY_REFERENCE ? shells : []) {
+      for (const shell of process.env.ROOMTALLY_REFERENCE && !system ? shells : []) {
         if ((await reference(null, list, got.command, shell)).stdout !== got.stdout) {
           fault = `${fault ? `${fault}, ` : ''}the command line's report in ${shell[0]}`;
         }

@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: ISC
+// Counts names as the user's system counts them.  roomtally on Windows
+// charges a name the bytes of the ANSI code page, and elsewhere its UTF-8
+// bytes, so the page passes names to the program in the bytes of the system
+// chosen, decodes what the program writes from them, and shows the command
+// line of that system.  The code pages' tables are the browser's own
+// decoders: each encoder is derived from its decoder, never written out.
+
+// The systems that names can be counted as: a Windows ANSI code page, with
+// its WHATWG encoding label, or UTF-8 for every other system.
+export const SYSTEMS = [
+  ['utf-8', 'Linux, macOS and others (UTF-8)'],
+  ['1252', 'Windows, Western European (1252)'],
+  ['1250', 'Windows, Central European (1250)'],
+  ['1251', 'Windows, Cyrillic (1251)'],
+  ['1253', 'Windows, Greek (1253)'],
+  ['1254', 'Windows, Turkish (1254)'],
+  ['1255', 'Windows, Hebrew (1255)'],
+  ['1256', 'Windows, Arabic (1256)'],
+  ['1257', 'Windows, Baltic (1257)'],
+  ['1258', 'Windows, Vietnamese (1258)'],
+  ['874', 'Windows, Thai (874)'],
+  ['932', 'Windows, Japanese (932)'],
+  ['936', 'Windows, Simplified Chinese (936)'],
+  ['949', 'Windows, Korean (949)'],
+  ['950', 'Windows, Traditional Chinese (950)'],
+];
+const LABELS = { 874: 'windows-874', 932: 'shift_jis', 936: 'gbk', 949: 'euc-kr', 950: 'big5' };
+// The lead bytes of the double-byte code pages, and the second bytes that
+// may follow them.
+const DOUBLE = { 932: [[0x81, 0x9f], [0xe0, 0xfc]], 936: [[0x81, 0xfe]],
+  949: [[0x81, 0xfe]], 950: [[0x81, 0xfe]] };
+// Where the browser reads a character that the code page does not hold
+// there: Big5-HKSCS's in 950, and GB18030's in 936, where Windows keeps
+// private use; a character read there is not the code page's.
+const FOREIGN = { 936: [[0xa6d9, 0xa6df], [0xa6ec, 0xa6ed], [0xa6f3, 0xa6f3],
+  [0xa8bc, 0xa8bc], [0xa8bf, 0xa8bf], [0xa989, 0xa995], [0xfe50, 0xfea0]],
+950: [[0x8140, 0xa0fe], [0xa3c0, 0xa3e0], [0xc6a1, 0xc8fe], [0xf9fe, 0xfefe]] };
+// The user-defined characters that Windows gives in turn to private use
+// from U+E000: the ranges of their codes, in that order, and the second
+// bytes that they take, which the browser's decoders do not read so.
+const USER_DEFINED = {
+  949: { codes: [[0xc9a1, 0xc9fe], [0xfea1, 0xfefe]], seconds: [[0xa1, 0xfe]] },
+  950: { codes: [[0xfa40, 0xfefe], [0x8e40, 0xa0fe], [0x8140, 0x8dfe], [0xc6a1, 0xc8fe]],
+    seconds: [[0x40, 0x7e], [0xa1, 0xfe]] },
+};
+// The ANSI code page that Windows gives a language, by its subtag, or by
+// the whole tag first where a script or region decides it.  Any other
+// language, those that Windows keeps no ANSI code page for among them,
+// takes 1252, as Windows then does.
+const WINDOWS_LANGUAGES = {
+  1250: 'cs hu pl ro hr sk sl sq bs sr sr-latn tk',
+  1251: 'ru uk be bg mk kk ky tt mn ba sah tg sr-cyrl uz-cyrl az-cyrl bs-cyrl',
+  1253: 'el', 1254: 'tr az uz', 1255: 'he', 1256: 'ar fa ur prs ug ku sd',
+  1257: 'lt lv et', 1258: 'vi', 874: 'th', 932: 'ja', 936: 'zh zh-cn zh-sg zh-hans',
+  949: 'ko', 950: 'zh-tw zh-hk zh-mo zh-hant',
+};
+const STORED = 'roomtally.countas';
+const encoders = new Map();
+
+// Returns the ANSI code page that Windows gives a language tag.
+function windowsCodepage(language) {
+  const tag = language.toLowerCase().split('-');
+  const tries = [tag.slice(0, 3).join('-'), tag.slice(0, 2).join('-'), tag[0]];
+  for (const wanted of tries) {
+    for (const [page, languages] of Object.entries(WINDOWS_LANGUAGES)) {
+      if (languages.split(' ').includes(wanted)) return page;
+    }
+  }
+  return '1252';
+}
+
+// Returns the system that a browser with userAgent and language counts as:
+// Windows' code page for the language on Windows, and UTF-8 elsewhere.
+export function defaultSystem(userAgent, language) {
+  return /Windows/u.test(userAgent) ? windowsCodepage(language ?? 'en') : 'utf-8';
+}
+
+// Returns the system kept from an earlier visit, or the browser's default;
+// a page opened from disk may be kept from storage.
+export function startingSystem() {
+  let kept = null;
+  try {
+    kept = localStorage.getItem(STORED);
+  } catch {
+    // The page keeps nothing where the browser lets it keep nothing.
+  }
+  return SYSTEMS.some(([value]) => value === kept) ? kept
+    : defaultSystem(navigator.userAgent, navigator.language);
+}
+
+// Keeps the system chosen for the next visit, where the browser lets it.
+export function keepSystem(system) {
+  try {
+    localStorage.setItem(STORED, system);
+  } catch {
+    // As above.
+  }
+}
+
+// Returns the decoder for a system's bytes.
+export function decoderOf(system) {
+  return new TextDecoder(system === 'utf-8' ? 'utf-8' : LABELS[system] ?? `windows-${system}`);
+}
+
+// Tells whether code, two bytes, lies in one of ranges.
+function within(ranges, code) {
+  return (ranges ?? []).some(([from, to]) => code >= from && code <= to);
+}
+
+// Adds to table the code page's user-defined characters.
+function addUserDefined(system, table) {
+  const { codes, seconds } = USER_DEFINED[system] ?? { codes: [] };
+  let unit = 0xe000;
+  for (const [from, to] of codes) {
+    for (let code = from; code <= to; code++) {
+      if (!within(seconds, code & 0xff)) continue;
+      table.set(String.fromCharCode(unit++), [code >> 8, code & 0xff]);
+    }
+  }
+}
+
+// Returns the table of a code page's characters above ASCII to their bytes,
+// read off the decoder: every single byte, and every lead byte with every
+// second byte, each decoded on a line of its own.
+function encoderOf(system) {
+  const codes = Array.from({ length: 128 }, (_, i) => [0x80 + i]);
+  for (const [from, to] of DOUBLE[system] ?? []) {
+    for (let lead = from; lead <= to; lead++) {
+      for (let second = 0x40; second <= 0xfe; second++) {
+        if (!within(FOREIGN[system], (lead << 8) | second)) codes.push([lead, second]);
+      }
+    }
+  }
+  const lines = decoderOf(system).decode(Uint8Array.from(codes.flatMap((c) => [...c, 0x0a])))
+    .split('\n');
+  const table = new Map();
+  codes.forEach((code, i) => {
+    const c = lines[i];
+    if (c.length === 1 && c !== '\uFFFD' && !table.has(c)) table.set(c, code);
+  });
+  addUserDefined(system, table);
+  return table;
+}
+
+// Returns a name's bytes in a system: UTF-8, or a code page's bytes as
+// Windows gives them without best fit, one '?' for each UTF-16 unit of a
+// character that the code page lacks.
+export function encodeName(system, name) {
+  if (system === 'utf-8') return new TextEncoder().encode(name);
+  if (!encoders.has(system)) encoders.set(system, encoderOf(system));
+  const table = encoders.get(system);
+  const bytes = [];
+  for (let i = 0; i < name.length; i++) {
+    const unit = name.charCodeAt(i);
+    if (unit < 0x80) bytes.push(unit);
+    else bytes.push(...table.get(name[i]) ?? [0x3f]);
+  }
+  return Uint8Array.from(bytes);
+}
+
+// Quotes the piece of a name between two '%' for Command Prompt when it
+// holds what cmd or the program's start-up would read: inside quotes cmd
+// takes & ^ ( ) < > | as they are, and backslashes before the closing
+// quote are doubled, so that the quote closes.
+function cmdPiece(piece) {
+  if (!/[\s&^(),;=!<>|]/u.test(piece)) return piece;
+  return `"${piece.replace(/(\\+)$/u, '$1$1')}"`;
+}
+
+// Returns a name as one word of a Command Prompt line that gives it back,
+// or null for one that no line gives safely: a quote or a line end, or
+// the * and ? that the program's start-up expands, quoted or not.  A '%'
+// stands outside quotes with "" after it, which no variable's name holds,
+// so that cmd expands none, and the start-up reads "" as nothing.
+function cmdWord(name) {
+  if (/["*?\r\n]/u.test(name)) return null;
+  const pieces = name.split('%').map(cmdPiece);
+  return pieces.map((p, i) => (i === pieces.length - 1 ? p
+    : `${p}%${pieces[i + 1].startsWith('"') ? '' : '""'}`)).join('');
+}
+
+// Returns a word as a POSIX shell (bash, dash and zsh alike) gives it back:
+// zsh expands a word that begins with '=', and with magic_equal_subst set,
+// the text after any '='.
+function posixWord(arg) {
+  return /^[\w@%+:,./-]+$/u.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
+}
+
+// Returns the command line that gives the report for args in a system, and
+// the heading that says where it runs, whatever BASELISTFILE the shell or
+// the prompt has: without the option, the page reads no list, so the line
+// reads none either.  A name that no Command Prompt line gives safely is
+// said so in its place.
+export function commandFor(system, args) {
+  const option = args.length > 1 && args[0] === '-base';
+  if (system === 'utf-8') {
+    return { heading: 'Command line, for a POSIX shell (bash, dash, zsh)',
+      line: [...(option ? [] : ['env', '-u', 'BASELISTFILE']), 'roomtally', ...args]
+        .map(posixWord).join(' ') };
+  }
+  const words = args.map(cmdWord);
+  const unsafe = args.find((_, i) => words[i] === null);
+  return { heading: 'Command line, for Windows\' Command Prompt (cmd)',
+    line: unsafe !== undefined ? `No Command Prompt line gives ${JSON.stringify(unsafe)} ` +
+      'safely: a name with a quote, a line end, * or ? cannot be typed there.'
+      : [...(option ? [] : ['set "BASELISTFILE=" &']), 'roomtally', ...words].join(' ') };
+}
