@@ -51,7 +51,7 @@ const USER_DEFINED = {
 const WINDOWS_LANGUAGES = {
   1250: 'cs hu pl ro hr sk sl sq bs sr sr-latn tk',
   1251: 'ru uk be bg mk kk ky tt mn ba sah tg sr-cyrl uz-cyrl az-cyrl bs-cyrl',
-  1253: 'el', 1254: 'tr az uz', 1255: 'he', 1256: 'ar fa ur prs ug ku sd',
+  1253: 'el', 1254: 'tr az uz', 1255: 'he', 1256: 'ar fa ur prs ug ku ckb sd',
   1257: 'lt lv et', 1258: 'vi', 874: 'th', 932: 'ja', 936: 'zh zh-cn zh-sg zh-hans',
   949: 'ko', 950: 'zh-tw zh-hk zh-mo zh-hant',
 };

@@ -9,8 +9,8 @@
 // will not take, names that shells would read and names holding line ends,
 // two drops and a pick while a folder is read, a Clear that stops its
 // reading, text dragged into Paths, and names and a base list counted in
-// Windows code pages, whose choice starts on the user's system and is
-// kept.  With a native reference, the
+// Windows code pages, whose choice starts on the user's system (a Windows
+// browser in Japanese, where the driver can say so) and is kept.  With a native reference, the
 // command line that the page shows must give its report in bash, dash and
 // zsh, each with a BASELISTFILE of its own; a missing shell fails.  It
 // checks the budget bar's words and segments, the layout at 1280x800 and
@@ -502,6 +502,15 @@ async function puppeteersession(browser, executablePath) {
     heard,
     size: (width, height) => p.setViewport({ width, height }),
     load: async () => { await p.goto(url); },
+    // Loads the page as a browser with another user agent and language.
+    loadas: async (agent, language) => {
+      const { identifier } = await p.evaluateOnNewDocument((a, l) => {
+        Object.defineProperty(Navigator.prototype, 'userAgent', { get: () => a });
+        Object.defineProperty(Navigator.prototype, 'language', { get: () => l });
+      }, agent, language);
+      await p.goto(url);
+      await p.removeScriptToEvaluateOnNewDocument(identifier);
+    },
     run: (fn, ...args) => p.evaluate(fn, ...args),
     upload: async (selector, path) => (await p.$(selector)).uploadFile(path),
     shot: (path) => p.screenshot({ path }),
@@ -624,6 +633,15 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
         await s.run(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 200))));
         await s.shot(`${shots}-${engine}.png`);
       }
+    }
+    // Where the driver can say so before the page runs, a Windows browser
+    // in Japanese, with nothing kept, starts on 932.
+    if (s.loadas) {
+      await s.run(() => localStorage.clear());
+      await s.loadas('Mozilla/5.0 (Windows NT 10.0; Win64; x64)', 'ja');
+      await s.run(inpage.listen);
+      const start = await s.run(() => document.getElementById('countas').value);
+      verdict(engine, 'a Windows browser in Japanese starts on 932', start !== '932' && start);
     }
     await s.run(clear);
     await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
