@@ -6,24 +6,24 @@
 // line of that system.  The code pages' tables are the browser's own
 // decoders: each encoder is derived from its decoder, never written out.
 
-// The systems that names can be counted as: a Windows ANSI code page, with
-// its WHATWG encoding label, or UTF-8 for every other system.
+// The systems that names can be counted as: UTF-8 for every system but
+// Windows, or one of Windows' ANSI code pages.
 export const SYSTEMS = [
   ['utf-8', 'Linux, macOS and others (UTF-8)'],
-  ['1252', 'Windows, Western European (1252)'],
-  ['1250', 'Windows, Central European (1250)'],
-  ['1251', 'Windows, Cyrillic (1251)'],
-  ['1253', 'Windows, Greek (1253)'],
-  ['1254', 'Windows, Turkish (1254)'],
-  ['1255', 'Windows, Hebrew (1255)'],
-  ['1256', 'Windows, Arabic (1256)'],
-  ['1257', 'Windows, Baltic (1257)'],
-  ['1258', 'Windows, Vietnamese (1258)'],
-  ['874', 'Windows, Thai (874)'],
-  ['932', 'Windows, Japanese (932)'],
-  ['936', 'Windows, Simplified Chinese (936)'],
-  ['949', 'Windows, Korean (949)'],
-  ['950', 'Windows, Traditional Chinese (950)'],
+  ['1252', 'Western European (1252)'],
+  ['1250', 'Central European (1250)'],
+  ['1251', 'Cyrillic (1251)'],
+  ['1253', 'Greek (1253)'],
+  ['1254', 'Turkish (1254)'],
+  ['1255', 'Hebrew (1255)'],
+  ['1256', 'Arabic (1256)'],
+  ['1257', 'Baltic (1257)'],
+  ['1258', 'Vietnamese (1258)'],
+  ['874', 'Thai (874)'],
+  ['932', 'Japanese (932)'],
+  ['936', 'Simplified Chinese (936)'],
+  ['949', 'Korean (949)'],
+  ['950', 'Traditional Chinese (950)'],
 ];
 const LABELS = { 874: 'windows-874', 932: 'shift_jis', 936: 'gbk', 949: 'euc-kr', 950: 'big5' };
 // The lead bytes of the double-byte code pages, and the second bytes that

@@ -131,9 +131,13 @@ async function update(module, workerUrl, workersRead) {
 // the option chosen is the default, to which Clear sets the form back.
 function startChoice() {
   const start = startingSystem();
+  const windows = document.createElement('optgroup');
+  windows.label = 'Windows';
   for (const [value, label] of SYSTEMS) {
-    countas.add(new Option(label, value, value === start, value === start));
+    (value === 'utf-8' ? countas : windows)
+      .append(new Option(label, value, value === start, value === start));
   }
+  countas.append(windows);
   countas.addEventListener('change', () => {
     for (const option of countas.options) option.defaultSelected = option.selected;
     keepSystem(countas.value);
