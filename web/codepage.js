@@ -36,13 +36,20 @@ const DOUBLE = { 932: [[0x81, 0x9f], [0xe0, 0xfc]], 936: [[0x81, 0xfe]],
 const FOREIGN = { 936: [[0xa6d9, 0xa6df], [0xa6ec, 0xa6ed], [0xa6f3, 0xa6f3],
   [0xa8bc, 0xa8bc], [0xa8bf, 0xa8bf], [0xa989, 0xa995], [0xfe50, 0xfea0]],
 950: [[0x8140, 0xa0fe], [0xa3c0, 0xa3e0], [0xc6a1, 0xc8fe], [0xf9fe, 0xfefe]] };
-// The user-defined characters that Windows gives in turn to private use
-// from U+E000: the ranges of their codes, in that order, and the second
-// bytes that they take, which the browser's decoders do not read so.
-const USER_DEFINED = {
-  949: { codes: [[0xc9a1, 0xc9fe], [0xfea1, 0xfefe]], seconds: [[0xa1, 0xfe]] },
-  950: { codes: [[0xfa40, 0xfefe], [0x8e40, 0xa0fe], [0x8140, 0x8dfe], [0xc6a1, 0xc8fe]],
-    seconds: [[0x40, 0x7e], [0xa1, 0xfe]] },
+// The codes that Windows reads as characters that the browser reads
+// otherwise, or not at all, most of them private use: each range of codes
+// gives in turn the characters from the one given, each code a valid pair
+// of a lead byte and a second byte of seconds.  The user-defined
+// characters of 949 and 950 are among them.
+const WINDOWS_OWN = {
+  936: { seconds: [[0x40, 0x7e], [0x80, 0xfe]], codes: [[0xa2e3, 0xa2e3, 0xe76c],
+    [0xa3a0, 0xa3a0, 0xe5e5], [0xa6d9, 0xa6df, 0xe78d], [0xa6ec, 0xa6ed, 0xe794],
+    [0xa6f3, 0xa6f3, 0xe796], [0xa8bc, 0xa8bc, 0xe7c7], [0xa8bf, 0xa8bf, 0xe7c8],
+    [0xa989, 0xa995, 0xe7e7], [0xfe50, 0xfea0, 0xe815]] },
+  949: { seconds: [[0xa1, 0xfe]], codes: [[0xc9a1, 0xc9fe, 0xe000], [0xfea1, 0xfefe, 0xe05e]] },
+  950: { seconds: [[0x40, 0x7e], [0xa1, 0xfe]], codes: [[0xfa40, 0xfefe, 0xe000],
+    [0x8e40, 0xa0fe, 0xe311], [0x8140, 0x8dfe, 0xeeb8], [0xc6a1, 0xc8fe, 0xf6b1],
+    [0xf9fe, 0xf9fe, 0x2593]] },
 };
 // The ANSI code page that Windows gives a language, by its subtag, or by
 // the whole tag first where a script or region decides it.  Any other
@@ -98,9 +105,30 @@ export function keepSystem(system) {
   }
 }
 
-// Returns the decoder for a system's bytes.
+// Returns the decoder for a system's bytes: the browser's, but for the
+// codes that Windows reads otherwise, found by walking the bytes as
+// Windows does, a lead byte taking the byte after it.
 export function decoderOf(system) {
-  return new TextDecoder(system === 'utf-8' ? 'utf-8' : LABELS[system] ?? `windows-${system}`);
+  const browser = new TextDecoder(system === 'utf-8' ? 'utf-8'
+    : LABELS[system] ?? `windows-${system}`);
+  const own = windowsOwn(system);
+  const leads = DOUBLE[system] ?? [];
+  if (own.size === 0) return browser;
+  const decode = (bytes) => {
+    let text = '';
+    let from = 0;
+    for (let i = 0; i + 1 < bytes.length; i++) {
+      if (!within(leads, bytes[i])) continue;
+      const c = own.get((bytes[i] << 8) | bytes[i + 1]);
+      if (c !== undefined) {
+        text += browser.decode(bytes.subarray(from, i)) + c;
+        from = i + 2;
+      }
+      i++;
+    }
+    return text + browser.decode(bytes.subarray(from));
+  };
+  return { decode };
 }
 
 // Tells whether code, two bytes, lies in one of ranges.
@@ -108,16 +136,18 @@ function within(ranges, code) {
   return (ranges ?? []).some(([from, to]) => code >= from && code <= to);
 }
 
-// Adds to table the code page's user-defined characters.
-function addUserDefined(system, table) {
-  const { codes, seconds } = USER_DEFINED[system] ?? { codes: [] };
-  let unit = 0xe000;
-  for (const [from, to] of codes) {
+// Returns the codes that Windows reads where the browser does not, each
+// with the character that Windows reads.
+function windowsOwn(system) {
+  const { seconds, codes } = WINDOWS_OWN[system] ?? { codes: [] };
+  const own = new Map();
+  for (const [from, to, first] of codes) {
+    let unit = first;
     for (let code = from; code <= to; code++) {
-      if (!within(seconds, code & 0xff)) continue;
-      table.set(String.fromCharCode(unit++), [code >> 8, code & 0xff]);
+      if (within(seconds, code & 0xff)) own.set(code, String.fromCharCode(unit++));
     }
   }
+  return own;
 }
 
 // Returns the table of a code page's characters above ASCII to their bytes,
@@ -139,7 +169,7 @@ function encoderOf(system) {
     const c = lines[i];
     if (c.length === 1 && c !== '\uFFFD' && !table.has(c)) table.set(c, code);
   });
-  addUserDefined(system, table);
+  for (const [code, c] of windowsOwn(system)) table.set(c, [code >> 8, code & 0xff]);
   return table;
 }
 

@@ -432,8 +432,8 @@ const steps = [
   ['Japanese (932): 表.txt 28, 日本語.txt and a base list in 932 bytes', async (s) => ({
     ...await countedas('932', ['表.txt', '日本語.txt', '予定\\能力.txt'], list932)(s),
     bar: 'Budget: the base list takes 90 bytes and the files 90; 735 of 915 bytes are left.' })],
-  ['Traditional Chinese (950): 許可.txt and 餐廳/菜單.doc',
-    countedas('950', ['許可.txt', '餐廳/菜單.doc'])],
+  ['Traditional Chinese (950): 許可.txt, 餐廳/菜單.doc and ▓.txt, which the browser reads otherwise',
+    countedas('950', ['許可.txt', '餐廳/菜單.doc', '▓.txt'])],
   ['Cyrillic (1251): Привет.txt, and an emoji it lacks as two ?',
     countedas('1251', ['Привет.txt', '📄.txt'])],
   ['the Command Prompt line quotes a&b.txt, 100%.txt and %USERNAME%.txt', async (s) => ({
