@@ -25,9 +25,9 @@ export const SYSTEMS = [
   ['949', 'Korean (949)'],
   ['950', 'Traditional Chinese (950)'],
 ];
+// The browser's names of the code pages that it does not call windows-N.
 const LABELS = { 874: 'windows-874', 932: 'shift_jis', 936: 'gbk', 949: 'euc-kr', 950: 'big5' };
-// The lead bytes of the double-byte code pages, and the second bytes that
-// may follow them.
+// The lead bytes of the double-byte code pages.
 const DOUBLE = { 932: [[0x81, 0x9f], [0xe0, 0xfc]], 936: [[0x81, 0xfe]],
   949: [[0x81, 0xfe]], 950: [[0x81, 0xfe]] };
 // Where the browser reads a character that the code page does not hold
@@ -63,6 +63,7 @@ const WINDOWS_LANGUAGES = {
   949: 'ko', 950: 'zh-tw zh-hk zh-mo zh-hant',
 };
 const STORED = 'roomtally.countas';
+const decoders = new Map();
 const encoders = new Map();
 
 // Returns the ANSI code page that Windows gives a language tag.
@@ -105,32 +106,6 @@ export function keepSystem(system) {
   }
 }
 
-// Returns the decoder for a system's bytes: the browser's, but for the
-// codes that Windows reads otherwise, found by walking the bytes as
-// Windows does, a lead byte taking the byte after it.
-export function decoderOf(system) {
-  const browser = new TextDecoder(system === 'utf-8' ? 'utf-8'
-    : LABELS[system] ?? `windows-${system}`);
-  const own = windowsOwn(system);
-  const leads = DOUBLE[system] ?? [];
-  if (own.size === 0) return browser;
-  const decode = (bytes) => {
-    let text = '';
-    let from = 0;
-    for (let i = 0; i + 1 < bytes.length; i++) {
-      if (!within(leads, bytes[i])) continue;
-      const c = own.get((bytes[i] << 8) | bytes[i + 1]);
-      if (c !== undefined) {
-        text += browser.decode(bytes.subarray(from, i)) + c;
-        from = i + 2;
-      }
-      i++;
-    }
-    return text + browser.decode(bytes.subarray(from));
-  };
-  return { decode };
-}
-
 // Tells whether code, two bytes, lies in one of ranges.
 function within(ranges, code) {
   return (ranges ?? []).some(([from, to]) => code >= from && code <= to);
@@ -148,6 +123,33 @@ function windowsOwn(system) {
     }
   }
   return own;
+}
+
+// Returns the decoder for a system's bytes: the browser's, but for the
+// codes that Windows reads otherwise, found by walking the bytes as
+// Windows does, a lead byte taking the byte after it.
+export function decoderOf(system) {
+  if (decoders.has(system)) return decoders.get(system);
+  const browser = new TextDecoder(system === 'utf-8' ? 'utf-8'
+    : LABELS[system] ?? `windows-${system}`);
+  const own = windowsOwn(system);
+  const leads = DOUBLE[system] ?? [];
+  const decode = (bytes) => {
+    let text = '';
+    let from = 0;
+    for (let i = 0; i + 1 < bytes.length; i++) {
+      if (!within(leads, bytes[i])) continue;
+      const c = own.get((bytes[i] << 8) | bytes[i + 1]);
+      if (c !== undefined) {
+        text += browser.decode(bytes.subarray(from, i)) + c;
+        from = i + 2;
+      }
+      i++;
+    }
+    return text + browser.decode(bytes.subarray(from));
+  };
+  decoders.set(system, own.size === 0 ? browser : { decode });
+  return decoders.get(system);
 }
 
 // Returns the table of a code page's characters above ASCII to their bytes,
