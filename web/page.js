@@ -72,7 +72,8 @@ function fail(what, error) {
   latest++;
   if (worker) worker.terminate();
   worker = null;
-  show([], '', { system: 'utf-8', stdout: new Uint8Array(0), stderr: new Uint8Array(0),
+  const none = new Uint8Array(0);
+  show([], '', { system: countas.value || 'utf-8', stdout: none, stderr: none,
     more: `${what}: ${error?.message ?? error}\n` });
   output.command.textContent = '';
 }

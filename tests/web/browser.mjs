@@ -10,9 +10,10 @@
 // two drops and a pick while a folder is read, a Clear that stops its
 // reading, text dragged into Paths, and names and a base list counted in
 // Windows code pages, whose choice starts on the user's system (a Windows
-// browser in Japanese, where the driver can say so) and is kept.  With a native reference, the
-// command line that the page shows must give its report in bash, dash and
-// zsh, each with a BASELISTFILE of its own; a missing shell fails.  It
+// browser in Japanese, where the driver can say so) and is kept.  With a
+// native reference, the UTF-8 command line that the page shows must give
+// its report in bash, dash and zsh, each with a BASELISTFILE of its own; a
+// missing shell fails.  It
 // checks the budget bar's words and segments, the layout at 1280x800 and
 // at 390x844, and WCAG A and AA with axe-core in light and dark; it fails
 // on any request beyond the page, any script error and anything in the
@@ -23,7 +24,7 @@
 // from the environment; ENGINES may name fewer.  The reference is the
 // program named by ROOMTALLY_REFERENCE (a native build), or else the same
 // .wasm under node's WASI, which is also the reference for names counted in
-// a code page: Python's codecs give their bytes.
+// a code page: the cases' runner spells them in its bytes.
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, symlinkSync,
   writeFileSync } from 'node:fs';
@@ -51,14 +52,16 @@ if (process.env.ROOMTALLY_REFERENCE) {
 }
 const url = pathToFileURL(page).href;
 
-// Returns args in the bytes of a system, as Python's codecs give them, a
-// '?' for each UTF-16 unit of a character that the code page lacks.
-function encoded(system, args) {
+// Returns texts in the bytes of a system as the cases' runner spells them,
+// with Python's codecs, a '?' for each UTF-16 unit of a character that the
+// code page lacks.
+function encoded(system, texts) {
   const codec = { 'utf-8': 'utf-8', 936: 'gbk' }[system] ?? `cp${system}`;
-  const units = system === 'utf-8' ? args : args.map((a) => a.replace(/[^\0-\uFFFF]/gu, '??'));
-  return JSON.parse(execFileSync('python3', ['-c', 'import json, sys; print(json.dumps(' +
-    '[list(a.encode(sys.argv[1], "replace")) for a in json.loads(sys.argv[2])]))',
-  codec, JSON.stringify(units)], { encoding: 'utf8' })).map((a) => Uint8Array.from(a));
+  return JSON.parse(execFileSync('python3', ['-c', 'import json, sys; ' +
+    'sys.path.insert(0, sys.argv[1]); from run_cases import spelled; print(json.dumps(' +
+    '[list(spelled(t.encode(), sys.argv[2])) for t in json.loads(sys.argv[3])]))',
+  resolve(new URL('..', import.meta.url).pathname), codec, JSON.stringify(texts)],
+  { encoding: 'utf8' })).map((a) => Uint8Array.from(a));
 }
 
 // Runs the reference program on args, or on a command line in a shell, in
@@ -284,9 +287,8 @@ const countedas = (system, typed, list) => async (s) => {
   return { args: [...(list ? ['-base', list.name] : []), ...typed], list, system };
 };
 const names = ['été.txt', '日本語.txt', 'Übersicht.pdf'];
-// dir\表.txt, ソフト.txt and C:\予定\能力.txt in code page 932.
-const list932 = { name: 'list932.txt', bytes: Buffer.from('dir\\\x95\x5C.txt\r\n' +
-  '\x83\x5C\x83\x74\x83\x67.txt\r\nC:\\\x97\x5C\x92\xE8\\\x94\x5C\x97\xCD.txt\r\n', 'latin1') };
+const list932 = { name: 'list932.txt',
+  bytes: encoded('932', ['dir\\表.txt\r\nソフト.txt\r\nC:\\予定\\能力.txt\r\n'])[0] };
 // Each step sets the form and gives the arguments it stands for, the base
 // list and, where the page shows more than the report, what it must say.
 // The page's Content-Security-Policy: nothing from anywhere but the page,
