@@ -217,7 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (mode & 4) != 0
             ? 0
             : plainconsumed(reinterpret_cast<const uint8_t *>(list.data()),
-                            list.size());
+                            list.size(), nullptr);
     std::vector<char *> args;
     for (std::string &field : fields)
         args.push_back(&field[0]);

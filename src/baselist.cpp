@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: ISC
 // Reads a base list file as text mode would, a 128 KiB block at a time, and
-// charges each line's base name.  Huge lists are mostly lines that cost
-// nothing, empty or ending in a separator: those are skipped a window at a
-// time by a scan that vectorizes, and only what may cost something is read
-// line by line, with exactly the meaning of a text-mode line read with the
-// budget as its limit.
+// charges each line's base name, cut by src/codepage.cpp's rule.  Huge lists
+// are mostly free lines, empty or ending in a separator: a window of them is
+// skipped when a scan that vectorizes finds every line in it free by that
+// rule, and the rest is read line by line, with exactly the meaning of a
+// text-mode line read with the budget as its limit.
 
 #include <cerrno>
 #include <cstdio>
@@ -43,23 +43,23 @@ constexpr size_t WINDOW = 4096;           // free lines checked at a time
 constexpr size_t MIN_BULK = 64;           // read limits below it skip none
 constexpr char CTRL_Z = 26;
 
-// What a scan finds in a window of a base list: lines that may cost
-// something, only free lines, or lines that are free but for a slash-ending
-// line that holds a backslash, which the scan cannot tell line by line.
-enum scanresult { SCAN_CHARGED, SCAN_FREE, SCAN_MIXED };
-using scanner = scanresult (*)(const char *s, size_t n);
+// What the scan of a window of lines finds: a line that may cost something,
+// only free lines, or only lines that end in a separator, some of them in a
+// slash while some hold a backslash, which the scan cannot pair up.
+enum windowkind { WINDOW_CHARGED, WINDOW_FREE, WINDOW_UNSURE };
+using windowscan = windowkind (*)(const char *s, size_t n);
 
 // A base list file seen through the block buffer the way text mode reads
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
 struct textfile {
     FILE *fp;
-    const char *p;    // the next byte to read
-    const char *end;  // the end of the bytes held
-    bool last;        // the bytes held are all the file has left
-    bool midline;     // p is inside a line that a read limit split
-    const char *slow; // lines before it are read one by one
-    scanner allfree;  // the window scan for this processor
-    const bool *lead; // the code page's lead bytes, or nullptr for none
+    const char *p;        // the next byte to read
+    const char *end;      // the end of the bytes held
+    bool last;            // the bytes held are all the file has left
+    bool midline;         // p is inside a line that a read limit split
+    const char *linewise; // no window is tried before it: one there failed
+    windowscan scan;      // the window scan for this processor
+    const bool *lead;     // the code page's lead bytes, or nullptr for none
 };
 
 // A read may keep up to a whole line buffer of unread bytes before a block.
@@ -87,7 +87,7 @@ void fillblock(textfile *tf)
     tf->last = got < BLOCK_SIZE || end < block + kept + got;
     tf->p = block;
     tf->end = end;
-    tf->slow = block;
+    tf->linewise = block;
 }
 
 // Turns a truth value into a byte of all ones or all zeros, the shape that
@@ -97,18 +97,12 @@ constexpr unsigned char mask(bool b)
     return static_cast<unsigned char>(-static_cast<int>(b));
 }
 
-// Returns the complement of a byte mask.
-constexpr unsigned char inverse(unsigned char m)
-{
-    return static_cast<unsigned char>(~m);
-}
-
-// Tells whether every line that ends in [s, s + n) is free for certain: it
+// Tells whether every line that ends in [s, s + n) is free, as bytes: it
 // holds no NUL and is empty or ends in a separator, and a slash-ending line
-// holds no backslash (SCAN_MIXED: the window holds both).  A CR must follow
-// a separator or a line feed, so that CR LF ends a line like LF.  s must
-// start a line.  The loop has no branch, so that it vectorizes.
-ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n)
+// holds no backslash (WINDOW_UNSURE: the window holds both).  A CR must
+// follow a separator or a line feed, so that CR LF ends a line like LF.  s
+// must start a line.  The loop has no branch, so that it vectorizes.
+ALWAYS_INLINE inline windowkind scanbytes(const char *s, size_t n)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *before = u - 1;
@@ -119,16 +113,16 @@ ALWAYS_INLINE inline scanresult scanfree(const char *s, size_t n)
         unsigned char aslash = mask(a == '/');
         unsigned char asep = aslash | mask(a == '\\') | mask(a == '\n');
         unsigned char acr = mask(a == '\r');
-        unsigned char badend = end & inverse(asep | acr);
-        unsigned char badcr = cr & inverse(asep);
+        unsigned char badend = end & static_cast<unsigned char>(~(asep | acr));
+        unsigned char badcr = cr & static_cast<unsigned char>(~asep);
         unsigned char nul = mask(c == '\0');
         bad |= badend | badcr | nul;
         slash |= (end | cr) & aslash;
         backslash |= mask(c == '\\');
     }
     if (bad != 0)
-        return SCAN_CHARGED;
-    return slash != 0 && backslash != 0 ? SCAN_MIXED : SCAN_FREE;
+        return WINDOW_CHARGED;
+    return slash != 0 && backslash != 0 ? WINDOW_UNSURE : WINDOW_FREE;
 }
 
 #ifdef __wasm_simd128__
@@ -143,7 +137,7 @@ inline v128_t equal(v128_t v, char c)
     return wasm_i8x16_eq(v, wasm_i8x16_splat(c));
 }
 
-// Scans the 16 bytes at s as scanfree does, into *f.
+// Scans the 16 bytes at s as scanbytes does, into *f.
 inline void scanvector(const char *s, scanflags *f)
 {
     v128_t c = wasm_v128_load(s), a = wasm_v128_load(s - 1);
@@ -160,10 +154,10 @@ inline void scanvector(const char *s, scanflags *f)
 // compiler widens every mask to 32 bits.  Two vectors a step let the
 // engine overlap their work.  The last vector may overlap the one before
 // it, which checks some bytes twice to the same effect.
-scanresult allfree(const char *s, size_t n)
+windowkind scanwindow(const char *s, size_t n)
 {
     if (n < 16)
-        return scanfree(s, n);
+        return scanbytes(s, n);
     v128_t none = wasm_i8x16_splat(0);
     scanflags f = {none, none, none};
     size_t i = 0;
@@ -176,24 +170,25 @@ scanresult allfree(const char *s, size_t n)
     if (n % 16 != 0)
         scanvector(s + n - 16, &f);
     if (wasm_v128_any_true(f.bad))
-        return SCAN_CHARGED;
+        return WINDOW_CHARGED;
     return wasm_v128_any_true(f.slash) && wasm_v128_any_true(f.backslash)
-               ? SCAN_MIXED
-               : SCAN_FREE;
+               ? WINDOW_UNSURE
+               : WINDOW_FREE;
 }
 #else
 // The scan in the vectors that every processor of the target has.
-scanresult allfree(const char *s, size_t n)
+windowkind scanwindow(const char *s, size_t n)
 {
-    return scanfree(s, n);
+    return scanbytes(s, n);
 }
 #endif
 
 #if HAVE_AVX2_CLONE
 // The same scan in 32-byte vectors, for processors that have them.
-__attribute__((target("avx2"))) scanresult allfree_avx2(const char *s, size_t n)
+__attribute__((target("avx2"))) windowkind scanwindow_avx2(const char *s,
+                                                           size_t n)
 {
-    return scanfree(s, n);
+    return scanbytes(s, n);
 }
 
 // Returns whether the processor has AVX2 and the system keeps its registers.
@@ -213,20 +208,20 @@ bool haveavx2()
 #endif
 
 // Returns the fastest scan that this processor runs.
-scanner choosescan()
+windowscan choosescan()
 {
 #if HAVE_AVX2_CLONE
     if (haveavx2())
-        return allfree_avx2;
+        return scanwindow_avx2;
 #endif
-    return allfree;
+    return scanwindow;
 }
 
-// Returns whether no line in [s, s + n) that holds a backslash ends in a
+// Tells whether no line in [s, s + n) that holds a backslash ends in a
 // slash, which would charge it for the name after its backslash.  The
 // window must end with a line feed, and its lines end in a separator or
 // are empty.
-bool mixedfree(const char *s, size_t n)
+bool slashlinesfree(const char *s, size_t n)
 {
     const char *e = s + n;
     const char *q = findbyte(s, e, '\\');
@@ -258,80 +253,61 @@ const char *lastline(const char *s, size_t n, size_t limit)
     return lf + 1;
 }
 
-// Tells whether [s, s + n) holds a byte above 127, as every byte that can
-// lead a double-byte character is.  The loop vectorizes.
-bool anyhigh(const char *s, size_t n)
-{
-    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
-    unsigned char high = 0;
-    for (size_t i = 0; i < n; i++)
-        high |= u[i];
-    return high >= 0x80;
-}
-
-// Tells whether every line in [s, s + n) that ends in a backslash's byte
-// ends in a backslash, and not in the second byte of a double-byte
-// character, which follows an odd run of bytes that can lead one.  s must
-// start a line, and the window must end with one.  A byte below 128 before
-// the backslash settles it, and the loop that looks for any other
-// vectorizes.
-NEVER_INLINE bool dbcsfree(const char *s, size_t n, const bool *lead)
+// Tells whether every line in [s, s + n) that ends in a separator's byte
+// ends in that separator, not in a double-byte character.  s must start a
+// line, and the window must end with one.  Only a lead byte, above 127,
+// takes the byte after it: the loop that looks for one before a line's
+// last byte vectorizes, and starts where one can stand.
+NEVER_INLINE bool separatorsend(const char *s, size_t n, const bool *lead)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     unsigned char doubt = 0;
-    for (size_t i = 1; i < n; i++) {
+    for (size_t i = 2; i < n; i++) {
         unsigned char end = mask(u[i] == '\n') | mask(u[i] == '\r');
-        unsigned char backslash = mask(u[i - 1] == '\\');
+        unsigned char sep = mask(u[i - 1] == '\\') | mask(u[i - 1] == '/');
         unsigned char high = mask(u[i - 2] >= 0x80);
-        doubt |= end & backslash & high;
+        doubt |= end & sep & high;
     }
     const char *e = s + n;
     for (const char *lf = s; doubt != 0 && lf < e; lf++) {
         lf = findbyte(lf, e, '\n');
-        const unsigned char *q =
-            reinterpret_cast<const unsigned char *>(lf) - 1;
-        q -= *q == '\r' ? 1 : 0;
-        if (*q != '\\')
-            continue;
-        size_t run = 0;
-        while (lead[*--q])
-            run++;
-        if (run % 2 != 0)
+        const char *q = lf - (lf[-1] == '\r' ? 2 : 1);
+        if ((*q == '\\' || *q == '/') && !startschar(s, q, lead))
             return false;
     }
     return true;
 }
 
-// Skips whole lines that are free, a window at a time: huge lists are mostly
-// made of them.  A line of no more than k bytes fits in one read of k
-// characters.  After a window that fails, its lines are read one by one
-// before the next try.
-void skipfree(textfile *tf, int k)
+// Skips whole free lines, a window at a time: huge lists are mostly made of
+// them.  A line of no more than k bytes fits in one read of k characters.
+// After a window that fails, its lines are read one by one before the next
+// try.
+void skipfreewindows(textfile *tf, size_t k)
 {
     const char *p = tf->p;
-    size_t limit = static_cast<size_t>(k);
-    if (tf->midline || limit < MIN_BULK || p < tf->slow)
+    if (tf->midline || k < MIN_BULK || p < tf->linewise)
         return;
     for (;;) {
         size_t held = static_cast<size_t>(tf->end - p);
-        const char *next = lastline(p, held < WINDOW ? held : WINDOW, limit);
+        const char *next = lastline(p, held < WINDOW ? held : WINDOW, k);
         if (next == p)
             break;
         size_t n = static_cast<size_t>(next - p);
-        scanresult found = tf->allfree(p, n);
-        if (found == SCAN_CHARGED || (found == SCAN_MIXED && !mixedfree(p, n)))
+        windowkind kind = tf->scan(p, n);
+        if (kind == WINDOW_CHARGED ||
+            (kind == WINDOW_UNSURE && !slashlinesfree(p, n)))
             break;
-        if (tf->lead != nullptr && !dbcsfree(p, n, tf->lead))
+        if (tf->lead != nullptr && !separatorsend(p, n, tf->lead))
             break;
         p = next;
     }
-    tf->slow = p + WINDOW;
+    tf->linewise = p + WINDOW;
     tf->p = p;
 }
 
 // Skips a run of empty lines, eight bytes at a time: they cost nothing
 // whatever the read limit, and huge lists are mostly made of them.
-void skipblank(textfile *tf)
+void skipemptylines(textfile *tf)
 {
     const char *p = tf->p;
     if (p == tf->end)
@@ -343,86 +319,29 @@ void skipblank(textfile *tf)
     tf->p = p;
 }
 
-// Returns how many bytes long the UTF-8 character at s is, or 0 where
-// [s, e) does not begin with one.
-size_t utf8char(const unsigned char *s, const unsigned char *e)
-{
-    unsigned char c = s[0];
-    size_t n = c < 0x80   ? 1
-               : c < 0xC2 ? 0
-               : c < 0xE0 ? 2
-               : c < 0xF0 ? 3
-               : c < 0xF5 ? 4
-                          : 0;
-    if (n == 0 || static_cast<size_t>(e - s) < n)
-        return 0;
-    // The second byte's range rules out overlong forms, surrogates and
-    // code points past U+10FFFF.
-    unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-    unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-    for (size_t i = 1; i < n; i++) {
-        if (s[i] < (i == 1 ? low : 0x80) || s[i] > (i == 1 ? high : 0xBF))
-            return 0;
-    }
-    return n;
-}
-
-// Tells whether [s, e) is UTF-8, every byte a part of a character.
-bool isutf8(const char *s, const char *e)
-{
-    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
-    const unsigned char *end = reinterpret_cast<const unsigned char *>(e);
-    for (size_t n; u < end; u += n)
-        if ((n = utf8char(u, end)) == 0)
-            return false;
-    return true;
-}
-
-// Returns where the base name of the line [s, e) begins, in the code page
-// whose lead bytes lead names.  A line with no lead byte, or one that is
-// UTF-8, which never hides a separator's byte in a character, is cut at
-// its bytes; any other is walked by its characters.
-const char *linebase(const char *s, const char *e, const bool *lead)
-{
-    if (lead == nullptr || !anyhigh(s, static_cast<size_t>(e - s)) ||
-        isutf8(s, e))
-        return basestart(s, e);
-    return basestart(s, e, lead);
-}
-
 // Takes the next read of text-mode fgets with a limit of k + 1: the rest of
-// the line, line feed included, or its next k characters.  Returns the
-// length of the base name of what was read before any line feed or NUL, or
-// -1 at the end of the list.
-int nextname(textfile *tf, int k)
+// the line, line feed included, or its next k characters.  Sets [*s, *e) to
+// what it read before its line end (LF or CR LF) or its first NUL, which
+// names the file; returns false at the end of the list.
+bool takeread(textfile *tf, size_t k, const char **s, const char **e)
 {
-    size_t want = static_cast<size_t>(k);
-    skipblank(tf);
-    skipfree(tf, k);
-    if (static_cast<size_t>(tf->end - tf->p) <= want && !tf->last)
+    if (static_cast<size_t>(tf->end - tf->p) <= k && !tf->last)
         fillblock(tf);
     const char *p = tf->p;
     size_t held = static_cast<size_t>(tf->end - p);
     if (held == 0)
-        return -1;
+        return false;
     // A CR LF counts as one character, so a line feed right after the k-th
     // character still belongs to this read when a CR stands before it.
-    const char *lf = static_cast<const char *>(
-        memchr(p, '\n', held < want + 1 ? held : want + 1));
-    size_t len = held < want ? held : want;
-    tf->p = p + len;
-    tf->midline = true;
-    if (lf != nullptr && (lf < p + want || lf[-1] == '\r')) {
-        tf->p = lf + 1;
-        tf->midline = false;
-        len = static_cast<size_t>(lf - p);
-        if (len > 0 && lf[-1] == '\r')
-            len--;
-    }
-    const char *nul = static_cast<const char *>(memchr(p, '\0', len));
-    if (nul != nullptr)
-        len = static_cast<size_t>(nul - p);
-    return static_cast<int>(p + len - linebase(p, p + len, tf->lead));
+    const char *lf =
+        static_cast<const char *>(memchr(p, '\n', held < k + 1 ? held : k + 1));
+    bool whole = lf != nullptr && (lf < p + k || lf[-1] == '\r');
+    tf->p = whole ? lf + 1 : p + (held < k ? held : k);
+    tf->midline = !whole;
+    const char *end = !whole ? tf->p : lf > p && lf[-1] == '\r' ? lf - 1 : lf;
+    *s = p;
+    *e = findbyte(p, end, '\0');
+    return true;
 }
 
 // Starts a base list past a UTF-8 mark, which Windows editors write and
@@ -472,10 +391,14 @@ void readbasefile(const char *path, int *budget)
         return;
     }
     // A read with a limit of 1 could take nothing, so the list ends there.
+    const char *s, *e;
     while (*budget > 1) {
-        int len = nextname(&tf, *budget - 1);
-        if (len < 0)
+        size_t k = static_cast<size_t>(*budget - 1);
+        skipemptylines(&tf);
+        skipfreewindows(&tf, k);
+        if (!takeread(&tf, k, &s, &e))
             break;
+        int len = static_cast<int>(e - linebase(s, e, tf.lead));
         if (len > 0)
             *budget -= namecost(len);
     }

@@ -41,9 +41,11 @@ struct spelling {
     char bytes[SPELLING_BYTES];
 };
 
-// The arguments kept, then the variable's value.
-spelling spellings[KEPT_ARGS + 1];
-int spelled;
+// The spellings of the arguments kept, whose bytes run is given, and of
+// the variable's value.
+spelling argspellings[KEPT_ARGS];
+spelling variablespelling;
+int kept;
 char *args[KEPT_ARGS + 1];
 
 // Writes the code page's bytes for the n units at wide into out, which has
@@ -60,12 +62,11 @@ int spellunits(const wchar_t *wide, size_t n, char *out, int room)
                                room, nullptr, nullptr);
 }
 
-// Returns the code page's bytes for wide, kept beside it, spelled as the
-// folders before its base name and the base name, so that a byte of a
-// character is never taken for a separator.
-char *spell(const wchar_t *wide)
+// Spells wide into *s in the code page, as the folders before its base name
+// and the base name, so that a byte of a character is never taken for a
+// separator; returns the bytes.
+char *spell(const wchar_t *wide, spelling *s)
 {
-    spelling *s = &spellings[spelled++];
     size_t n = wcslen(wide);
     s->wide = wide;
     s->widebase = basestart(wide, wide + n);
@@ -78,12 +79,15 @@ char *spell(const wchar_t *wide)
     return s->bytes;
 }
 
-// Returns the spelling whose bytes or base name's bytes p is, or nullptr.
-const spelling *spellingof(const char *p)
+// Returns the spelling whose bytes, or whose base name's bytes, begin at p,
+// or nullptr: run hands back only those that it was given.
+const spelling *spellingat(const char *p)
 {
-    for (int i = 0; i < spelled; i++)
-        if (p == spellings[i].bytes || p == spellings[i].base)
-            return &spellings[i];
+    for (int i = 0; i <= kept; i++) {
+        const spelling *s = i < kept ? &argspellings[i] : &variablespelling;
+        if (s->wide != nullptr && (p == s->bytes || p == s->base))
+            return s;
+    }
     return nullptr;
 }
 
@@ -91,10 +95,8 @@ const spelling *spellingof(const char *p)
 // its base name, or nullptr for bytes that no spelling holds.
 const wchar_t *widename(const char *p)
 {
-    const spelling *s = spellingof(p);
-    if (s == nullptr)
-        return nullptr;
-    return p == s->bytes ? s->wide : s->widebase;
+    const spelling *s = spellingat(p);
+    return s == nullptr ? nullptr : p == s->bytes ? s->wide : s->widebase;
 }
 
 // Tells whether handle is a console, where text is shown as UTF-16.
@@ -122,14 +124,25 @@ bool leadswith(const char *arg, char c)
 
 const char *cbasename(const char *path)
 {
-    const spelling *s = spellingof(path);
-    return s != nullptr ? s->base : basestart(path, path + strlen(path));
+    const spelling *s = spellingat(path);
+    return s != nullptr ? s->base
+                        : basestart(path, path + strlen(path), leadbytes());
 }
 
 const char *baselistvariable()
 {
     const wchar_t *wide = _wgetenv(L"BASELISTFILE");
-    return wide != nullptr ? spell(wide) : nullptr;
+    return wide != nullptr ? spell(wide, &variablespelling) : nullptr;
+}
+
+// Names of equal bytes, which two characters that the code page lacks both
+// spell as '?', are shown apart on a console, so they are ordered there by
+// the names that Windows holds, as a system that spells them apart would.
+int namecmp(const char *a, const char *b)
+{
+    int bytes = strcmp(a, b);
+    const wchar_t *x = widename(a), *y = widename(b);
+    return bytes != 0 || x == nullptr || y == nullptr ? bytes : wcscmp(x, y);
 }
 
 const bool *leadbytes()
@@ -180,9 +193,9 @@ void putname(const char *name)
 // hold, so their spellings are never cut.
 extern "C" int wmain(int argc, wchar_t **argv)
 {
-    int kept = argc < KEPT_ARGS ? argc : KEPT_ARGS;
+    kept = argc < KEPT_ARGS ? argc : KEPT_ARGS;
     for (int i = 0; i < kept; i++)
-        args[i] = spell(argv[i < kept - 1 ? i : argc - 1]);
+        args[i] = spell(argv[i < kept - 1 ? i : argc - 1], &argspellings[i]);
     args[kept] = nullptr;
     return run(kept, args);
 }

@@ -93,7 +93,7 @@ int filecmp(const void *a, const void *b)
     const fileentry *y = static_cast<const fileentry *>(b);
     if (x->bytes != y->bytes)
         return x->bytes - y->bytes;
-    return strcmp(x->name, y->name);
+    return namecmp(x->name, y->name);
 }
 
 // Fills the table from the files in command-line order.  Returns the longest

@@ -8,11 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
 constexpr int AVAILABLE_BYTES = 915; // the budget at the start of every run
 constexpr int FILE_OVERHEAD = 22;    // a name's terminating byte and 21 more
-constexpr int MAX_FILES = 41;        // the most files the command line names
+constexpr int MAX_FILES = 41;        // the most files a report takes
 
 // Returns what a file whose base name is len bytes long costs.
 constexpr int namecost(int len)
@@ -20,47 +19,18 @@ constexpr int namecost(int len)
     return len + FILE_OVERHEAD;
 }
 
-// Returns the first c in the n characters at s, or nullptr: memchr for
-// bytes and wmemchr for the UTF-16 units of a Windows name.
-inline const char *findchar(const char *s, size_t n, char c)
-{
-    return static_cast<const char *>(memchr(s, c, n));
-}
-inline const wchar_t *findchar(const wchar_t *s, size_t n, wchar_t c)
-{
-    return wmemchr(s, c, n);
-}
-
-// Returns where the base name of [s, e) begins: after the last backslash,
-// or after the last slash when there is no backslash at all.  Names are
-// bytes, or on Windows also the UTF-16 that Windows holds.
-template <typename C> const C *basestart(const C *s, const C *e)
-{
-    bool backslash =
-        findchar(s, static_cast<size_t>(e - s), C('\\')) != nullptr;
-    C separator = backslash ? C('\\') : C('/');
-    while (e > s && e[-1] != separator)
-        e--;
-    return e;
-}
-
-// Returns where the base name of the bytes [s, e) begins in a code page
-// whose lead bytes lead, walking them as Windows does: a lead byte takes
-// the byte after it, so a separator's byte that ends a double-byte
-// character is part of the name, and a lead byte at the end stands alone.
-inline const char *basestart(const char *s, const char *e, const bool *lead)
-{
-    const char *backslash = nullptr, *slash = nullptr;
-    for (const char *q = s; q < e; q++) {
-        if (lead[static_cast<unsigned char>(*q)])
-            q += e - q > 1 ? 1 : 0;
-        else if (*q == '\\')
-            backslash = q + 1;
-        else if (*q == '/')
-            slash = q + 1;
-    }
-    return backslash != nullptr ? backslash : slash != nullptr ? slash : s;
-}
+// Where a base name begins, in src/codepage.cpp; lead is leadbytes() below.
+// Returns where the base name of the bytes [s, e) begins.
+const char *basestart(const char *s, const char *e, const bool *lead);
+// Returns where the base name of a name that Windows holds in UTF-16 begins.
+const wchar_t *basestart(const wchar_t *s, const wchar_t *e);
+// Returns where the base name of a base list line begins, UTF-8 as bytes.
+const char *linebase(const char *s, const char *e, const bool *lead);
+// Tells whether the byte at q begins a character, where s begins one.
+bool startschar(const char *s, const char *q, const bool *lead);
+// Returns the lead bytes of the code page named 932, 936, 949 or 950, or
+// nullptr.
+const bool *codepageleads(const char *name);
 
 // Runs roomtally on its arguments, spelled in the bytes that names are
 // charged by; returns the exit status, 0.
@@ -73,12 +43,16 @@ void readbasefile(const char *path, int *budget);
 // What each system does its own way with names, in src/names.cpp and, on
 // Windows, src/names_windows.cpp, where an argument's bytes are its code
 // page's spelling of the name that Windows holds.
+
 // Tells whether the argument arg begins with c as the user typed it, and
 // not with what the code page shows for a character that it cannot spell.
 bool leadswith(const char *arg, char c);
 // Returns the base name of the argument path, a pointer into path itself:
 // on Windows, the spelling of the base name of the name Windows holds.
 const char *cbasename(const char *path);
+// Orders two base names of equal length in the report: by their bytes, and
+// on Windows, where two names may share their bytes, then by the names.
+int namecmp(const char *a, const char *b);
 // Returns the BASELISTFILE variable's value, or nullptr when it is unset.
 const char *baselistvariable();
 // Returns, for each byte, whether it leads a double-byte character in the

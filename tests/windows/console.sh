@@ -80,6 +80,19 @@ hidden() {
     { [ "$2" = ended ] || [[ $out == "$report"* ]]; }
 }
 
+# Starts the program as Explorer would, in a hidden console, on five names
+# that code page 1252 spells alike, ?.txt, from a pattern whose matches
+# come in the folder's order, and tells whether the console shows them in
+# the order of their names, as Linux, which spells them apart, has them.
+alike() {
+  local out
+  mkdir alike && (cd alike && touch ε.txt β.txt δ.txt α.txt γ.txt)
+  out=$(cd alike && LC_ALL=en_US.UTF-8 "$wine" ../explorer.exe "$limit" \
+    ../"$program" '*.txt' | tr -d '\r')
+  [[ $out == *"α.txt"*"β.txt"*"γ.txt"*"δ.txt"*"ε.txt"* ]] ||
+    { echo "$out"; return 1; }
+}
+
 # Runs the program from cmd, with its output to file or to a pipe, and tells
 # whether it ends at once with exactly the report.
 fromcmd() {
@@ -105,6 +118,7 @@ check "a console window of its own waits for Enter" waitsforenter
 check "a hidden console that Explorer started waits" hidden explorer.exe waiting
 check "a hidden console that another program started does not" \
   hidden launcher.exe ended
+check "a console orders names spelled alike by the names" alike
 check "from cmd, into a pipe, nothing waits" fromcmd pipe
 check "from cmd, into a file, nothing waits" fromcmd file
 verdicts

@@ -23,8 +23,8 @@ namespace {
 // The whole prompt, with the cursor on the line after it.
 const char PROMPT[] = "Press Enter to close this window.\n\n";
 
-// Returns the text of the console screen out, its lines ended by line
-// feeds, up to the cursor's line.
+// Returns the text of the console screen out in UTF-8, so that any name
+// reads as shown, its lines ended by line feeds, up to the cursor's line.
 const char *consoletext(HANDLE out)
 {
     static char text[16384];
@@ -35,16 +35,17 @@ const char *consoletext(HANDLE out)
     size_t at = 0;
     SHORT width = info.dwSize.X < 256 ? info.dwSize.X : 256;
     for (SHORT y = 0; y <= info.dwCursorPosition.Y; y++) {
-        char line[256];
+        wchar_t line[256];
         DWORD got = 0;
-        ReadConsoleOutputCharacterA(out, line, static_cast<DWORD>(width),
+        ReadConsoleOutputCharacterW(out, line, static_cast<DWORD>(width),
                                     COORD{0, y}, &got);
-        while (got > 0 && line[got - 1] == ' ')
+        while (got > 0 && line[got - 1] == L' ')
             got--;
-        if (at + got + 2 > sizeof text)
+        if (at + 3 * got + 2 > sizeof text)
             break;
-        memcpy(text + at, line, got);
-        at += got;
+        at += static_cast<size_t>(WideCharToMultiByte(
+            CP_UTF8, 0, line, static_cast<int>(got), text + at,
+            static_cast<int>(sizeof text - at), nullptr, nullptr));
         text[at++] = '\n';
         text[at] = '\0';
     }
