@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: ISC
 // The arguments that the page's form gives the program, as the command line
 // would give them: typed paths mean what they mean there, and the names of
-// picked, dropped and foldered files are files wherever they stand.
+// picked, dropped and foldered files are files wherever they stand.  It
+// knows the program's rule that a report takes the first 41 files.
+import { encodeName } from './codepage.js';
 
 const MAX_FILES = 41;
 
@@ -58,19 +60,24 @@ function loneBase(typed, picked, adding) {
 
 // Returns the arguments that a form gives, in the program's order, and
 // what the page has to say of them: its typed paths, the name of the base
-// list picked or undefined, its lists of files and the text of More files,
-// with whether the browser could read it as a number.  Typed lines mean
-// what they mean on the command line, but a picked, dropped or foldered
-// file is a file wherever it stands; past the first 41 files no picked
-// name can count, so none is passed, and the note says how many files were
-// given.
-export function formArgs({ paths, picked, lists, extra, badExtra }) {
+// list picked or undefined, its lists of files, the text of More files,
+// with whether the browser could read it as a number, and the system that
+// names are counted in.  Typed lines mean what they mean on the command
+// line, but a picked, dropped or foldered file is a file wherever it
+// stands; past the first 41 files no picked name can count, so none is
+// passed, and the note says how many files were given.
+export function formArgs({ paths, picked, lists, extra, badExtra, system }) {
   const typed = paths.split('\n').filter((line) => line !== '');
   const { names, unpassed } = namesFrom(lists);
   const { count, why } = countFrom(extra.trim(), badExtra);
   const notes = [loneBase(typed, picked, names.length + count.length > 0)];
   const args = [...(picked !== undefined ? ['-base', asFile(picked)] : []), ...typed,
     ...names, ...count];
+  // Windows shows the help for a '?' typed, never for the '?' that a code
+  // page spells for a character it lacks; the program here sees bytes.
+  if (args[0] && !args[0].startsWith('?') && encodeName(system, args[0])[0] === 0x3f) {
+    args[0] = `./${args[0]}`;
+  }
   // Behind the help, nothing counts; otherwise every name not passed would
   // have been a file.
   const files = filesAmong(args);

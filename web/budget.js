@@ -2,11 +2,14 @@
 // Draws the budget as one bar, from the program's own report: the base
 // list's share, each file's share in the report's order, and what is left,
 // or how far past the budget the files go.  Every figure is read from the
-// report; nothing of the program's rules is worked out again here.  A
-// segment pointed at, or chosen with the arrow keys, is named in words.
+// report, whose names may hold any bytes, by the sizes of its rows: by the
+// only rules of the program's worked out here, a charge is its name's bytes
+// plus 22, and a leader fills its name's gap to the longest name, cut to
+// 915.  A segment pointed at, or chosen with the arrow keys, is named.
 
 const SVG = 'http://www.w3.org/2000/svg';
 const AVAILABLE_BYTES = 915;
+const FILE_OVERHEAD = 22;
 const BASE = /The base files consume (-?\d+) bytes\.\n/y;
 const ROW = /(-?\d+) \. +(\d+) bytes \. /y;
 const CLOSING = /\nThis leaves you with (-?\d+) bytes\.\n/y;
@@ -36,13 +39,13 @@ function readRows(text, bytes, decoder, start, longest) {
     }
     ROW.lastIndex = at;
     const row = ROW.exec(text);
-    const len = row ? Number(row[2]) - 22 : -1;
+    const len = row ? Number(row[2]) - FILE_OVERHEAD : -1;
     const lead = leader(longest, len);
     const name = ROW.lastIndex + lead.length;
     if (len < 0 || !text.startsWith(lead, ROW.lastIndex) ||
       text[name + len] !== '\n') return null;
     files.push({ name: decoder.decode(bytes.subarray(name, name + len)),
-      bytes: len + 22, after: Number(row[1]) });
+      bytes: Number(row[2]), after: Number(row[1]) });
     most = Math.max(most, len);
     at = name + len + 1;
   }

@@ -84,26 +84,26 @@ export function defaultSystem(userAgent, language) {
   return /Windows/u.test(userAgent) ? windowsCodepage(language ?? 'en') : 'utf-8';
 }
 
-// Returns the system kept from an earlier visit, or the browser's default;
-// a page opened from disk may be kept from storage.
-export function startingSystem() {
-  let kept = null;
+// Returns what fn does with the browser's storage, or undefined where the
+// browser lets a page keep nothing, as it may for a page opened from disk.
+function stored(fn) {
   try {
-    kept = localStorage.getItem(STORED);
+    return fn(localStorage);
   } catch {
-    // The page keeps nothing where the browser lets it keep nothing.
+    return undefined;
   }
+}
+
+// Returns the system kept from an earlier visit, or the browser's default.
+export function startingSystem() {
+  const kept = stored((storage) => storage.getItem(STORED));
   return SYSTEMS.some(([value]) => value === kept) ? kept
     : defaultSystem(navigator.userAgent, navigator.language);
 }
 
 // Keeps the system chosen for the next visit, where the browser lets it.
 export function keepSystem(system) {
-  try {
-    localStorage.setItem(STORED, system);
-  } catch {
-    // As above.
-  }
+  stored((storage) => storage.setItem(STORED, system));
 }
 
 // Tells whether code, two bytes, lies in one of ranges.
@@ -189,6 +189,16 @@ export function encodeName(system, name) {
     else bytes.push(...table.get(name[i]) ?? [0x3f]);
   }
   return Uint8Array.from(bytes);
+}
+
+// Returns what the worker needs to run the program on args and the base
+// list in a system: the arguments in its bytes, and the variable that
+// names a code page.  The program opens the list by its name's bytes,
+// which the worker's files read as UTF-8.
+export function runIn(system, args, list) {
+  return { args: args.map((a) => encodeName(system, a)),
+    env: system === 'utf-8' ? [] : [`ROOMTALLY_CODEPAGE=${system}`],
+    list: list && { ...list, name: new TextDecoder().decode(encodeName(system, list.name)) } };
 }
 
 // Quotes the piece of a name between two '%' for Command Prompt when it

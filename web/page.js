@@ -12,28 +12,17 @@ import workerSource from 'worker.js';
 import { formArgs } from './arguments.js';
 import { baseList, workersReadBlobs } from './baselist.js';
 import { showBudget } from './budget.js';
-import { commandFor, decoderOf, encodeName, keepSystem, startingSystem, SYSTEMS }
+import { commandFor, decoderOf, keepSystem, runIn, startingSystem, SYSTEMS }
   from './codepage.js';
 import { takeDrops } from './drop.js';
 
-const form = document.getElementById('form');
-const paths = document.getElementById('paths');
-const picker = document.getElementById('files');
-const folder = document.getElementById('folder');
-const base = document.getElementById('base');
-const extra = document.getElementById('extra');
-const extraNote = document.getElementById('extra-note');
-const countas = document.getElementById('countas');
-const output = {
-  section: document.getElementById('output'),
-  command: document.getElementById('command'),
-  commandHeading: document.getElementById('command-heading'),
-  report: document.getElementById('report'),
-  errors: document.getElementById('errors'),
-  note: document.getElementById('note'),
-  bar: document.getElementById('bar'),
-  segment: document.getElementById('segment'),
-};
+const [form, paths, picker, folder, base, extra, extraNote, countas] = ['form',
+  'paths', 'files', 'folder', 'base', 'extra', 'extra-note', 'countas']
+  .map((id) => document.getElementById(id));
+// The parts of the output, each by the id of its element.
+const output = Object.fromEntries(Object.entries({ section: 'output', command: 'command',
+  commandHeading: 'command-heading', report: 'report', errors: 'errors', note: 'note',
+  bar: 'bar', segment: 'segment' }).map(([part, id]) => [part, document.getElementById(id)]));
 // Each drop's names, in the order of the drops, filled in as its walk
 // ends; Clear aborts every walk still going, which then adds nothing.
 let drops = [];
@@ -46,7 +35,7 @@ let working = 0;
 function argsFromForm() {
   return formArgs({ paths: paths.value, picked: base.files[0]?.name,
     lists: [picker.files, folder.files, ...drops], extra: extra.value,
-    badExtra: extra.validity.badInput });
+    badExtra: extra.validity.badInput, system: countas.value });
 }
 
 // Shows what a run wrote, for the arguments it was given in the system
@@ -76,16 +65,6 @@ function fail(what, error) {
   show([], '', { system: countas.value || 'utf-8', stdout: none, stderr: none,
     more: `${what}: ${error?.message ?? error}\n` });
   output.command.textContent = '';
-}
-
-// Returns what the worker needs to run the program on args and the base
-// list in a system: the arguments in its bytes, and the variable that
-// names a code page.  The program opens the list by its name's bytes,
-// which the worker's files read as UTF-8.
-function inSystem(system, args, list) {
-  return { args: args.map((a) => encodeName(system, a)),
-    env: system === 'utf-8' ? [] : [`ROOMTALLY_CODEPAGE=${system}`],
-    list: list && { ...list, name: new TextDecoder().decode(encodeName(system, list.name)) } };
 }
 
 // Runs the program on the form's arguments in a worker of its own, after
@@ -125,7 +104,7 @@ async function update(module, workerUrl, workersRead) {
     event.preventDefault();
     if (ticket === latest) fail('The program could not run', event.message || 'the browser stopped it');
   };
-  worker.postMessage({ module, ...inSystem(system, args, list) });
+  worker.postMessage({ module, ...runIn(system, args, list) });
 }
 
 // Fills the choice of what names are counted as, and keeps what is chosen:
