@@ -31,7 +31,8 @@ platform named that is none of them is an error in the case file.
 
 Anywhere, %{TEXT*N} stands for TEXT repeated N times, its escapes taken
 even in an expectation (%{\\xE9*1} is one byte), and @ARGV0@ for the name
-the program sees itself started by.  In files, %{random:N:SEED} stands
+the program sees itself started by; in arguments, @DIR@ stands for the
+absolute path of the case's directory.  In files, %{random:N:SEED} stands
 for N pseudo-random bytes, and %{random:N:SEED:notB} for the same with every
 byte of value B raised by one.  Each case runs in a new directory of its own.
 """
@@ -213,7 +214,7 @@ def run(case, opts):
         env = {k: v for k, v in os.environ.items() if k != "BASELISTFILE"}
         env = {k.encode(): v.encode() for k, v in env.items()}
         env.update({k.encode(): v for k, v in case["env"].items()})
-        args = case["args"]
+        args = [a.replace(b"@DIR@", work.encode()) for a in case["args"]]
         if opts.platform == "windows" and "locale" in case:
             env[b"LC_ALL"] = made(case["locale"][0], case["where"]).encode()
         if opts.platform == "wasi" and "locale" in case:

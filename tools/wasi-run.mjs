@@ -2,9 +2,10 @@
 // Runs a WebAssembly (WASI) program under node, as qemu runs the other
 // processors' programs: node tools/wasi-run.mjs PROGRAM.wasm [ARG...].  The
 // program gets its arguments, as the bytes that they are, the environment
-// and the whole file system, with the working directory as its own, and
+// and the whole file system, by absolute paths and by paths from the
+// working directory (but for those that climb out of it with ..), and
 // exits with its own status.
-import { openSync, readFileSync } from 'node:fs';
+import { openSync, readdirSync, readFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import process from 'node:process';
 import { WASI } from 'node:wasi';
@@ -15,9 +16,13 @@ const wasi = new WASI({
   version: 'preview1',
   args: [program, ...args],
   env: process.env,
-  // Listed after the root, the working directory is where the C library
-  // looks for relative paths.
-  preopens: { '/': '/', '.': process.cwd() },
+  // The C library takes an absolute path from the directory whose name is
+  // its longest match, and a relative one from the working directory, which
+  // wins over the root when listed after it: so each directory in the root
+  // is listed too.
+  preopens: { '/': '/', ...Object.fromEntries(readdirSync('/', { withFileTypes: true })
+    .filter((entry) => entry.isDirectory()).map(({ name }) => [`/${name}`, `/${name}`])),
+  '.': process.cwd() },
   returnOnExit: true,
   // Node makes its own standard streams non-blocking, so a long report
   // into a full pipe would fail with EAGAIN: the program writes through
