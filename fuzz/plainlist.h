@@ -56,12 +56,12 @@ inline bool plainutf8(const unsigned char *s, int n)
 // backslash, or after the last slash when there is no backslash.  With
 // lead bytes, a read that is not UTF-8 is taken a character at a time from
 // its first byte, a lead byte with the byte after it.
-inline int plainbase(const unsigned char *s, int n, const bool *lead)
+inline int plainbase(const unsigned char *s, int n, const leadranges *lead)
 {
     bool walk = lead != nullptr && !plainutf8(s, n);
     int backslash = -1, slash = -1;
     for (int i = 0; i < n; i++) {
-        if (walk && lead[s[i]] && i + 1 < n)
+        if (walk && islead(lead, s[i]) && i + 1 < n)
             i++;
         else if (s[i] == '\\')
             backslash = i;
@@ -82,7 +82,7 @@ inline int plainbase(const unsigned char *s, int n, const bool *lead)
 // It is the reference, not what is fuzzed, so it is built without coverage
 // or address checks, which made a padded input ten times as slow.
 __attribute__((no_sanitize("address", "coverage"))) inline int
-plainconsumed(const uint8_t *data, size_t size, const bool *lead)
+plainconsumed(const uint8_t *data, size_t size, const leadranges *lead)
 {
     int budget = AVAILABLE_BYTES;
     size_t pos = 0;

@@ -53,13 +53,13 @@ using windowscan = windowkind (*)(const char *s, size_t n);
 // it: CR LF is one line feed, and Ctrl-Z ends the file.
 struct textfile {
     FILE *fp;
-    const char *p;        // the next byte to read
-    const char *end;      // the end of the bytes held
-    bool last;            // the bytes held are all the file has left
-    bool midline;         // p is inside a line that a read limit split
-    const char *linewise; // no window is tried before it: one there failed
-    windowscan scan;      // the window scan for this processor
-    const bool *lead;     // the code page's lead bytes, or nullptr for none
+    const char *p;          // the next byte to read
+    const char *end;        // the end of the bytes held
+    bool last;              // the bytes held are all the file has left
+    bool midline;           // p is inside a line that a read limit split
+    const char *linewise;   // no window is tried before it: one there failed
+    windowscan scan;        // the window scan for this processor
+    const leadranges *lead; // the code page's lead bytes, or nullptr
 };
 
 // A read may keep up to a whole line buffer of unread bytes before a block.
@@ -254,27 +254,28 @@ const char *lastline(const char *s, size_t n, size_t limit)
 }
 
 // Tells whether every line in [s, s + n) that ends in a separator's byte
-// ends in that separator, not in a double-byte character.  s must start a
-// line, and the window must end with one.  Only a lead byte, above 127,
-// takes the byte after it: the loop that looks for one before a line's
-// last byte vectorizes, and starts where one can stand.
-NEVER_INLINE bool separatorsend(const char *s, size_t n, const bool *lead)
+// ends in that separator, not in a character's second byte.  s must start a
+// line, and the window must end with one.  Only a lead byte can take the
+// separator: the loop that looks for one vectorizes.  A lone CR counts as a
+// line end, which at worst has the window read line by line.
+NEVER_INLINE bool separatorsend(const char *s, size_t n, const leadranges *lead)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    const unsigned char(*r)[2] = lead->range;
     unsigned char doubt = 0;
     for (size_t i = 2; i < n; i++) {
         unsigned char end = mask(u[i] == '\n') | mask(u[i] == '\r');
         unsigned char sep = mask(u[i - 1] == '\\') | mask(u[i - 1] == '/');
-        unsigned char high = mask(u[i - 2] >= 0x80);
-        doubt |= end & sep & high;
+        unsigned char a = u[i - 2];
+        unsigned char first = mask(a >= r[0][0]) & mask(a <= r[0][1]);
+        unsigned char second = mask(a >= r[1][0]) & mask(a <= r[1][1]);
+        doubt |= end & sep & (first | second);
     }
-    const char *e = s + n;
-    for (const char *lf = s; doubt != 0 && lf < e; lf++) {
-        lf = findbyte(lf, e, '\n');
-        const char *q = lf - (lf[-1] == '\r' ? 2 : 1);
-        if ((*q == '\\' || *q == '/') && !startschar(s, q, lead))
+    for (size_t i = 2; doubt != 0 && i < n; i++)
+        if ((u[i] == '\n' || u[i] == '\r') &&
+            (u[i - 1] == '\\' || u[i - 1] == '/') && islead(lead, u[i - 2]) &&
+            !startschar(s, s + i - 1, lead))
             return false;
-    }
     return true;
 }
 

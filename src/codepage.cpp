@@ -1,52 +1,43 @@
 // SPDX-License-Identifier: ISC
-// Where a base name begins, in every spelling of names: bytes that are each
-// a character (UTF-8, and Windows' single-byte code pages), the UTF-16 that
-// Windows holds, and a double-byte code page's bytes, where a lead byte
-// takes the next, which may be a separator's.  Every base name charged, an
-// argument's or a list line's, and every skip of free lines, follows it.
+// Where a base name begins, in bytes that are each a character, the UTF-16
+// that Windows holds, and a double-byte code page, where a lead byte takes
+// the next, which may be a separator's: every base name charged, and every
+// skip of free lines, follows the rules here.
 
 #include "roomtally.h"
 
 namespace {
 
-// A double-byte Windows code page and the two ranges of its lead bytes, all
-// above 127, as the base list reader's window scans count on.
+// A double-byte Windows code page and its lead bytes.
 struct doublebyte {
     const char *name;
-    unsigned char ranges[4];
+    leadranges lead;
 };
 
-constexpr doublebyte DOUBLE_BYTE[] = {{"932", {0x81, 0x9F, 0xE0, 0xFC}},
-                                      {"936", {0x81, 0xFE, 0x81, 0xFE}},
-                                      {"949", {0x81, 0xFE, 0x81, 0xFE}},
-                                      {"950", {0x81, 0xFE, 0x81, 0xFE}}};
+constexpr doublebyte DOUBLE_BYTE[] = {{"932", {{{0x81, 0x9F}, {0xE0, 0xFC}}}},
+                                      {"936", {{{0x81, 0xFE}, {0x81, 0xFE}}}},
+                                      {"949", {{{0x81, 0xFE}, {0x81, 0xFE}}}},
+                                      {"950", {{{0x81, 0xFE}, {0x81, 0xFE}}}}};
 
 // No UTF-16 unit that is a separator's is part of another character.
-bool startschar(const wchar_t *, const wchar_t *, const bool *)
+bool startschar(const wchar_t *, const wchar_t *, const leadranges *)
 {
     return true;
 }
 using ::startschar;
 
-// Returns the end of the last c in [s, e) that begins a character, or
-// nullptr when there is none.
+// The base name rule: after the last backslash that begins a character, or
+// after the last such slash when there is no such backslash, whatever their
+// order.
 template <typename C>
-const C *afterlast(const C *s, const C *e, C c, const bool *lead)
+const C *cutbase(const C *s, const C *e, const leadranges *lead)
 {
-    for (const C *q = e; q > s; q--)
-        if (q[-1] == c && startschar(s, q - 1, lead))
-            return q;
-    return nullptr;
-}
-
-// The base name rule: after the last backslash, or after the last slash
-// when there is no backslash, whatever their order.
-template <typename C> const C *cutbase(const C *s, const C *e, const bool *lead)
-{
-    const C *after = afterlast(s, e, C('\\'), lead);
-    if (after == nullptr)
-        after = afterlast(s, e, C('/'), lead);
-    return after != nullptr ? after : s;
+    const C separators[] = {C('\\'), C('/')};
+    for (C separator : separators)
+        for (const C *q = e; q > s; q--)
+            if (q[-1] == separator && startschar(s, q - 1, lead))
+                return q;
+    return s;
 }
 
 // Tells whether [s, e) is UTF-8: whole characters, none of them overlong, a
@@ -77,15 +68,16 @@ bool isutf8(const char *s, const char *e)
 // A byte that is no lead byte ends a character, alone or as a second byte,
 // so the run of lead bytes just before q starts at a character, and its
 // bytes pair up from there: q begins a character when the run is even.
-bool startschar(const char *s, const char *q, const bool *lead)
+bool startschar(const char *s, const char *q, const leadranges *lead)
 {
     const char *p = q;
-    while (lead != nullptr && p > s && lead[static_cast<unsigned char>(p[-1])])
+    while (lead != nullptr && p > s &&
+           islead(lead, static_cast<unsigned char>(p[-1])))
         p--;
     return (q - p) % 2 == 0;
 }
 
-const char *basestart(const char *s, const char *e, const bool *lead)
+const char *basestart(const char *s, const char *e, const leadranges *lead)
 {
     return cutbase(s, e, lead);
 }
@@ -98,21 +90,15 @@ const wchar_t *basestart(const wchar_t *s, const wchar_t *e)
 // A line that is UTF-8 never hides a separator's byte in a character, and
 // Windows editors write lists in it whatever the code page, so it is cut
 // at its bytes; any other line is walked by the code page's characters.
-const char *linebase(const char *s, const char *e, const bool *lead)
+const char *linebase(const char *s, const char *e, const leadranges *lead)
 {
     return basestart(s, e, lead != nullptr && !isutf8(s, e) ? lead : nullptr);
 }
 
-const bool *codepageleads(const char *name)
+const leadranges *codepageleads(const char *name)
 {
-    static bool lead[256];
-    for (const doublebyte &cp : DOUBLE_BYTE) {
-        if (name == nullptr || strcmp(name, cp.name) != 0)
-            continue;
-        for (int c = 0; c < 256; c++)
-            lead[c] = (c >= cp.ranges[0] && c <= cp.ranges[1]) ||
-                      (c >= cp.ranges[2] && c <= cp.ranges[3]);
-        return lead;
-    }
+    for (const doublebyte &cp : DOUBLE_BYTE)
+        if (name != nullptr && strcmp(name, cp.name) == 0)
+            return &cp.lead;
     return nullptr;
 }

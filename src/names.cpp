@@ -34,7 +34,7 @@ const char *baselistvariable()
 
 // The base list fuzzer, built with ROOMTALLY_CODEPAGE_VARIABLE, names its
 // code pages as the page does.
-const bool *leadbytes()
+const leadranges *leadbytes()
 {
 #if defined(__wasi__) || defined(ROOMTALLY_CODEPAGE_VARIABLE)
     return codepageleads(getenv("ROOMTALLY_CODEPAGE"));

@@ -41,11 +41,10 @@ struct spelling {
     char bytes[SPELLING_BYTES];
 };
 
-// The spellings of the arguments kept, whose bytes run is given, and of
+// The spellings of the arguments kept, whose bytes run is given, then of
 // the variable's value.
-spelling argspellings[KEPT_ARGS];
-spelling variablespelling;
-int kept;
+spelling spellings[KEPT_ARGS + 1];
+spelling *const variablespelling = &spellings[KEPT_ARGS];
 char *args[KEPT_ARGS + 1];
 
 // Writes the code page's bytes for the n units at wide into out, which has
@@ -83,11 +82,9 @@ char *spell(const wchar_t *wide, spelling *s)
 // or nullptr: run hands back only those that it was given.
 const spelling *spellingat(const char *p)
 {
-    for (int i = 0; i <= kept; i++) {
-        const spelling *s = i < kept ? &argspellings[i] : &variablespelling;
-        if (s->wide != nullptr && (p == s->bytes || p == s->base))
-            return s;
-    }
+    for (const spelling &s : spellings)
+        if (s.wide != nullptr && (p == s.bytes || p == s.base))
+            return &s;
     return nullptr;
 }
 
@@ -132,7 +129,7 @@ const char *cbasename(const char *path)
 const char *baselistvariable()
 {
     const wchar_t *wide = _wgetenv(L"BASELISTFILE");
-    return wide != nullptr ? spell(wide, &variablespelling) : nullptr;
+    return wide != nullptr ? spell(wide, variablespelling) : nullptr;
 }
 
 // Names of equal bytes, which two characters that the code page lacks both
@@ -145,16 +142,19 @@ int namecmp(const char *a, const char *b)
     return bytes != 0 || x == nullptr || y == nullptr ? bytes : wcscmp(x, y);
 }
 
-const bool *leadbytes()
+// Every double-byte code page that Windows runs with has one range of lead
+// bytes or two.
+const leadranges *leadbytes()
 {
-    static bool lead[256];
+    static leadranges lead;
     CPINFO info;
-    if (GetCPInfo(CP_ACP, &info) == FALSE || info.MaxCharSize != 2)
+    if (GetCPInfo(CP_ACP, &info) == FALSE || info.MaxCharSize != 2 ||
+        info.LeadByte[0] == 0)
         return nullptr;
-    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
-        for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; b++)
-            lead[b] = true;
-    return lead;
+    int second = info.LeadByte[2] != 0 ? 2 : 0;
+    lead = {{{info.LeadByte[0], info.LeadByte[1]},
+             {info.LeadByte[second], info.LeadByte[second + 1]}}};
+    return &lead;
 }
 
 FILE *openlist(const char *path)
@@ -193,9 +193,9 @@ void putname(const char *name)
 // hold, so their spellings are never cut.
 extern "C" int wmain(int argc, wchar_t **argv)
 {
-    kept = argc < KEPT_ARGS ? argc : KEPT_ARGS;
+    int kept = argc < KEPT_ARGS ? argc : KEPT_ARGS;
     for (int i = 0; i < kept; i++)
-        args[i] = spell(argv[i < kept - 1 ? i : argc - 1], &argspellings[i]);
+        args[i] = spell(argv[i < kept - 1 ? i : argc - 1], &spellings[i]);
     args[kept] = nullptr;
     return run(kept, args);
 }

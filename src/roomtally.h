@@ -19,18 +19,30 @@ constexpr int namecost(int len)
     return len + FILE_OVERHEAD;
 }
 
+// The lead bytes of a double-byte code page, all above 127, in one range or
+// two, range[i][0] to range[i][1], a range given twice where there is one.
+struct leadranges {
+    unsigned char range[2][2];
+};
+
+// Tells whether the byte c leads a double-byte character in lead.
+constexpr bool islead(const leadranges *lead, unsigned char c)
+{
+    return (c >= lead->range[0][0] && c <= lead->range[0][1]) ||
+           (c >= lead->range[1][0] && c <= lead->range[1][1]);
+}
+
 // Where a base name begins, in src/codepage.cpp; lead is leadbytes() below.
 // Returns where the base name of the bytes [s, e) begins.
-const char *basestart(const char *s, const char *e, const bool *lead);
+const char *basestart(const char *s, const char *e, const leadranges *lead);
 // Returns where the base name of a name that Windows holds in UTF-16 begins.
 const wchar_t *basestart(const wchar_t *s, const wchar_t *e);
 // Returns where the base name of a base list line begins, UTF-8 as bytes.
-const char *linebase(const char *s, const char *e, const bool *lead);
+const char *linebase(const char *s, const char *e, const leadranges *lead);
 // Tells whether the byte at q begins a character, where s begins one.
-bool startschar(const char *s, const char *q, const bool *lead);
-// Returns the lead bytes of the code page named 932, 936, 949 or 950, or
-// nullptr.
-const bool *codepageleads(const char *name);
+bool startschar(const char *s, const char *q, const leadranges *lead);
+// Returns the lead bytes of code page 932, 936, 949 or 950, or nullptr.
+const leadranges *codepageleads(const char *name);
 
 // Runs roomtally on its arguments, spelled in the bytes that names are
 // charged by; returns the exit status, 0.
@@ -55,9 +67,9 @@ const char *cbasename(const char *path);
 int namecmp(const char *a, const char *b);
 // Returns the BASELISTFILE variable's value, or nullptr when it is unset.
 const char *baselistvariable();
-// Returns, for each byte, whether it leads a double-byte character in the
-// code page that names are spelled in, or nullptr where no byte does.
-const bool *leadbytes();
+// Returns the lead bytes of the code page that names are spelled in, or
+// nullptr where no byte leads a character.
+const leadranges *leadbytes();
 // Opens the file at path, an argument or the variable, to read its bytes.
 FILE *openlist(const char *path);
 // Reports on standard error, as perror does, why the file at path failed.
