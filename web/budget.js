@@ -2,10 +2,10 @@
 // Draws the budget as one bar, from the program's own report: the base
 // list's share, each file's share in the report's order, and what is left,
 // or how far past the budget the files go.  Every figure is read from the
-// report, whose names may hold any bytes, by the sizes of its rows: by the
-// only rules of the program's worked out here, a charge is its name's bytes
-// plus 22, and a leader fills its name's gap to the longest name, cut to
-// 915.  A segment pointed at, or chosen with the arrow keys, is named.
+// report.  Names may hold any bytes, so rows are read by their sizes, by
+// the only two rules of the program's worked out here: a charge is a name's
+// bytes plus 22, and a leader fills the gap to the longest name, cut to 915.
+// A segment pointed at, or chosen with the arrow keys, is named in words.
 
 const SVG = 'http://www.w3.org/2000/svg';
 const AVAILABLE_BYTES = 915;
