@@ -261,15 +261,13 @@ const char *lastline(const char *s, size_t n, size_t limit)
 NEVER_INLINE bool separatorsend(const char *s, size_t n, const leadranges *lead)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
-    const unsigned char(*r)[2] = lead->range;
+    const leadranges r = *lead;
     unsigned char doubt = 0;
     for (size_t i = 2; i < n; i++) {
         unsigned char end = mask(u[i] == '\n') | mask(u[i] == '\r');
         unsigned char sep = mask(u[i - 1] == '\\') | mask(u[i - 1] == '/');
-        unsigned char a = u[i - 2];
-        unsigned char first = mask(a >= r[0][0]) & mask(a <= r[0][1]);
-        unsigned char second = mask(a >= r[1][0]) & mask(a <= r[1][1]);
-        doubt |= end & sep & (first | second);
+        unsigned char after = mask(islead(&r, u[i - 2]));
+        doubt |= end & sep & after;
     }
     for (size_t i = 2; doubt != 0 && i < n; i++)
         if ((u[i] == '\n' || u[i] == '\r') &&
