@@ -3,7 +3,8 @@
 # Checks under Wine that the Windows program keeps a console of its own open
 # until Enter, as after a double-click, a drop or Send To, and nowhere else:
 # not from cmd, not with its output redirected, not in a hidden console that
-# Explorer did not start, and not without a display.
+# Explorer did not start, and not without a display; and that a console
+# shows names that the code page spells alike in the order of their names.
 #   xvfb-run -a console.sh WINE ROOMTALLY.EXE HIDDENCONSOLE.EXE
 # WINEPREFIX must name a prefix of the test's own: the first case runs its
 # Wine without a display, and the others need a Wine whose windows show.

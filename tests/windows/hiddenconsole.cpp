@@ -5,7 +5,7 @@
 //   hiddenconsole SECONDS PROGRAM|SHORTCUT.lnk [ARG...]
 // prints "ended" as soon as it ends or, once its console has asked for
 // Enter and it is still running a second later, or the time is up, the
-// console's text and "waiting", and ends it.  The program sees this one as
+// console's text in UTF-8 and "waiting", and ends it.  The program sees this one as
 // its parent, under whatever name it is copied to, and is alone in its
 // console: this one reads the console through a handle it kept, never by
 // attaching, which the program would count as another process sharing it.
