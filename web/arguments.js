@@ -15,14 +15,14 @@ function asFile(name) {
   return /^[?+]/u.test(name) || name === '-base' ? `./${name}` : name;
 }
 
-// Returns the count argument that the text of More files gives, with why
-// it gives none for what is not a whole number from 0; bad is true when
-// the browser could not read a number.
+// Returns the count argument that the text of More files gives, with the
+// message of why it gives none for what is not a whole number from 0; bad
+// is true when the browser could not read a number.
 function countFrom(text, bad) {
   if (!bad && /^\d*$/u.test(text)) {
     return { count: text === '' ? [] : [`+${text}`], why: '' };
   }
-  return { count: [], why: 'More files takes a whole number from 0, such as 3.' };
+  return { count: [], why: 'extra.why' };
 }
 
 // Returns how many of args the program takes as files: not the help's,
@@ -49,28 +49,27 @@ function namesFrom(lists) {
 
 // Makes a typed lone -base a file named -base when the page adds anything
 // after it, which must not become a list, as a lone -base is on the command
-// line; returns what the page says of it, or ''.
+// line; returns the notes that the page gives on it, none or one.
 function loneBase(typed, picked, adding) {
-  if (picked !== undefined || typed.length !== 1 || typed[0] !== '-base') return '';
+  if (picked !== undefined || typed.length !== 1 || typed[0] !== '-base') return [];
   if (adding) typed[0] = './-base';
-  return 'A -base with no path typed after it is a file named -base: ' +
-    'to name a base list, type its path on the next line, or pick it ' +
-    'under Base list.';
+  return [['note.lonebase']];
 }
 
-// Returns the arguments that a form gives, in the program's order, and
-// what the page has to say of them: its typed paths, the name of the base
-// list picked or undefined, its lists of files, the text of More files,
-// with whether the browser could read it as a number, and the system that
-// names are counted in.  Typed lines mean what they mean on the command
-// line, but a picked, dropped or foldered file is a file wherever it
-// stands; past the first 41 files no picked name can count, so none is
-// passed, and the note says how many files were given.
+// Returns the arguments that a form gives, in the program's order, the
+// notes that the page gives on them, each a message and its values, and
+// the message of why More files counts none, or '': from its typed paths,
+// the name of the base list picked or undefined, its lists of files, the
+// text of More files, with whether the browser could read it as a number,
+// and the system that names are counted in.  Typed lines mean what they
+// mean on the command line, but a picked, dropped or foldered file is a
+// file wherever it stands; past the first 41 files no picked name can
+// count, so none is passed, and a note says how many files were given.
 export function formArgs({ paths, picked, lists, extra, badExtra, system }) {
   const typed = paths.split('\n').filter((line) => line !== '');
   const { names, unpassed } = namesFrom(lists);
   const { count, why } = countFrom(extra.trim(), badExtra);
-  const notes = [loneBase(typed, picked, names.length + count.length > 0)];
+  const notes = loneBase(typed, picked, names.length + count.length > 0);
   const args = [...(picked !== undefined ? ['-base', asFile(picked)] : []), ...typed,
     ...names, ...count];
   // Windows shows the help for a '?' typed, never for the '?' that a code
@@ -83,8 +82,7 @@ export function formArgs({ paths, picked, lists, extra, badExtra, system }) {
   const files = filesAmong(args);
   const given = files > 0 ? files + unpassed : 0;
   if (given > MAX_FILES) {
-    notes.push(`${given} files were given: only the first ${MAX_FILES} ` +
-      'count, as on the command line.');
+    notes.push(['note.many', { count: given, most: MAX_FILES }]);
   }
-  return { args, note: notes.filter((n) => n).join(' '), why };
+  return { args, notes, why };
 }

@@ -5,7 +5,9 @@
 // report.  Names may hold any bytes, so rows are read by their sizes, by
 // the only two rules of the program's worked out here: a charge is a name's
 // bytes plus 22, and a leader fills the gap to the longest name, cut to 915.
-// A segment pointed at, or chosen with the arrow keys, is named in words.
+// A segment pointed at, or chosen with the arrow keys, is named in words,
+// in the page's language.
+import { number, say } from './words.js';
 
 const SVG = 'http://www.w3.org/2000/svg';
 const AVAILABLE_BYTES = 915;
@@ -81,11 +83,11 @@ function element(name, attributes, text) {
 
 // Says the figures of the bar in words, for those who cannot see it.
 function describe({ base, files, left }, budget) {
-  const used = files.reduce((n, f) => n + f.bytes, 0);
-  const shares = base > 0 ? `the base list takes ${base} bytes and the files ${used}`
-    : `the files take ${used} bytes`;
-  return left >= 0 ? `Budget: ${shares}; ${left} of ${budget} bytes are left.`
-    : `Budget: ${shares}; that is ${-left} bytes over the ${budget}.`;
+  const used = say('bytes', { count: files.reduce((n, f) => n + f.bytes, 0) });
+  const shares = base > 0 ? say('bar.base', { base: say('bytes', { count: base }), used })
+    : say('bar.files', { used });
+  return say(left >= 0 ? 'bar.under' : 'bar.over',
+    { shares, count: Math.abs(left), budget });
 }
 
 // Returns the bar for a report read by readReport, as an inline SVG whose
@@ -106,12 +108,13 @@ function drawBudget(budget) {
     height: '26', class: 'room' }));
   svg.segments = [];
   let x = 0;
-  const shares = [{ name: 'base list', bytes: budget.base, after: total - budget.base,
+  const shares = [{ name: say('bar.baselist'), bytes: budget.base, after: total - budget.base,
     kind: 'base' }, ...budget.files.map((f, i) => ({ ...f, kind: `file${i % 2}` }))];
   for (const share of shares.filter((s) => s.bytes > 0)) {
     const rect = element('rect', { x: at(x), y: '2', width: at(share.bytes),
       height: '26', class: share.kind });
-    rect.append(element('title', {}, `${share.name}: ${share.bytes} bytes`));
+    rect.append(element('title', {}, say('bar.share',
+      { name: share.name, bytes: say('bytes', { count: share.bytes }) })));
     svg.append(rect);
     svg.segments.push({ rect, share });
     x += share.bytes;
@@ -125,8 +128,8 @@ function drawBudget(budget) {
   const end = used > total ? 'middle' : 'end';
   svg.append(element('line', { x1: at(total), x2: at(total), y1: '0', y2: '32',
     class: 'limit' }), element('text', { x: '0', y: '46' }, used > total
-    ? `${used - total} bytes over` : `${budget.left} bytes left`),
-  element('text', { x: at(total), y: '46', 'text-anchor': end }, `${total}`));
+    ? say('bar.past', { count: used - total }) : say('bar.left', { count: budget.left })),
+  element('text', { x: at(total), y: '46', 'text-anchor': end }, number(total)));
   return svg;
 }
 
@@ -146,7 +149,8 @@ export function showBudget(stdout, decoder, bar, segment) {
     svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));
     const { share } = svg.segments[i];
     chosen = i;
-    segment.textContent = `${share.name}: ${share.bytes} bytes, ${share.after} left after it`;
+    segment.textContent = say('bar.segment', { name: share.name,
+      bytes: say('bytes', { count: share.bytes }), count: share.after });
   };
   svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => say(i)));
   svg.addEventListener('focus', () => say(Math.max(chosen, 0)));

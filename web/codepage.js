@@ -7,24 +7,10 @@
 // decoders: each encoder is derived from its decoder, never written out.
 
 // The systems that names can be counted as: UTF-8 for every system but
-// Windows, or one of Windows' ANSI code pages.
-export const SYSTEMS = [
-  ['utf-8', 'Linux, macOS and others (UTF-8)'],
-  ['1252', 'Western European (1252)'],
-  ['1250', 'Central European (1250)'],
-  ['1251', 'Cyrillic (1251)'],
-  ['1253', 'Greek (1253)'],
-  ['1254', 'Turkish (1254)'],
-  ['1255', 'Hebrew (1255)'],
-  ['1256', 'Arabic (1256)'],
-  ['1257', 'Baltic (1257)'],
-  ['1258', 'Vietnamese (1258)'],
-  ['874', 'Thai (874)'],
-  ['932', 'Japanese (932)'],
-  ['936', 'Simplified Chinese (936)'],
-  ['949', 'Korean (949)'],
-  ['950', 'Traditional Chinese (950)'],
-];
+// Windows, or one of Windows' ANSI code pages, each named by the page's
+// message system.CODE.
+export const SYSTEMS = ['utf-8', '1252', '1250', '1251', '1253', '1254', '1255', '1256',
+  '1257', '1258', '874', '932', '936', '949', '950'];
 // The browser's names of the code pages that it does not call windows-N.
 const LABELS = { 874: 'windows-874', 932: 'shift_jis', 936: 'gbk', 949: 'euc-kr', 950: 'big5' };
 // The lead bytes of the double-byte code pages.
@@ -67,7 +53,7 @@ const decoders = new Map();
 const encoders = new Map();
 
 // Returns the ANSI code page that Windows gives a language tag.
-function windowsCodepage(language) {
+export function windowsCodepage(language) {
   const tag = language.toLowerCase().split('-');
   const tries = [tag.slice(0, 3).join('-'), tag.slice(0, 2).join('-'), tag[0]];
   for (const wanted of tries) {
@@ -86,7 +72,7 @@ export function defaultSystem(userAgent, language) {
 
 // Returns what fn does with the browser's storage, or undefined where the
 // browser lets a page keep nothing, as it may for a page opened from disk.
-function stored(fn) {
+export function stored(fn) {
   try {
     return fn(localStorage);
   } catch {
@@ -97,7 +83,7 @@ function stored(fn) {
 // Returns the system kept from an earlier visit, or the browser's default.
 export function startingSystem() {
   const kept = stored((storage) => storage.getItem(STORED));
-  return SYSTEMS.some(([value]) => value === kept) ? kept
+  return SYSTEMS.includes(kept) ? kept
     : defaultSystem(navigator.userAgent, navigator.language);
 }
 
@@ -230,21 +216,19 @@ function posixWord(arg) {
 }
 
 // Returns the command line that gives the report for args in a system, and
-// the heading that says where it runs, whatever BASELISTFILE the shell or
-// the prompt has: without the option, the page reads no list, so the line
-// reads none either.  A name that no Command Prompt line gives safely is
-// said so in its place.
+// the message of the heading that says where it runs, whatever
+// BASELISTFILE the shell or the prompt has: without the option, the page
+// reads no list, so the line reads none either.  A name that no Command
+// Prompt line gives safely is given as unsafe, in place of a line.
 export function commandFor(system, args) {
   const option = args.length > 1 && args[0] === '-base';
   if (system === 'utf-8') {
-    return { heading: 'Command line, for a POSIX shell (bash, dash, zsh)',
+    return { heading: 'command.posix',
       line: [...(option ? [] : ['env', '-u', 'BASELISTFILE']), 'roomtally', ...args]
         .map(posixWord).join(' ') };
   }
   const words = args.map(cmdWord);
   const unsafe = args.find((_, i) => words[i] === null);
-  return { heading: 'Command line, for Windows\' Command Prompt (cmd)',
-    line: unsafe !== undefined ? `No Command Prompt line gives ${JSON.stringify(unsafe)} ` +
-      'safely: a name with a quote, a line end, * or ? cannot be typed there.'
-      : [...(option ? [] : ['set "BASELISTFILE=" &']), 'roomtally', ...words].join(' ') };
+  return { heading: 'command.cmd', unsafe,
+    line: [...(option ? [] : ['set "BASELISTFILE=" &']), 'roomtally', ...words].join(' ') };
 }

@@ -6,7 +6,9 @@
 // with a picture of the budget drawn from its report.  Names go to it in
 // the bytes of the system that they are counted as, and what it writes is
 // read back from them.  The program runs in a worker, and a change stops a
-// run still going: what is shown is always the latest input's.
+// run still going: what is shown is always the latest input's.  The page's
+// own words are in the user's language, and what the program wrote is
+// marked as the English that it is.
 import program from 'roomtally.wasm';
 import workerSource from 'worker.js';
 import { formArgs } from './arguments.js';
@@ -15,9 +17,10 @@ import { showBudget } from './budget.js';
 import { commandFor, decoderOf, keepSystem, runIn, startingSystem, SYSTEMS }
   from './codepage.js';
 import { takeDrops } from './drop.js';
+import { say, sayIn, startLanguages } from './words.js';
 
-const [form, paths, picker, folder, base, extra, extraNote, countas] = ['form',
-  'paths', 'files', 'folder', 'base', 'extra', 'extra-note', 'countas']
+const [form, paths, picker, folder, base, extra, extraNote, countas, language] = ['form',
+  'paths', 'files', 'folder', 'base', 'extra', 'extra-note', 'countas', 'language']
   .map((id) => document.getElementById(id));
 // The parts of the output, each by the id of its element.
 const output = Object.fromEntries(Object.entries({ section: 'output', command: 'command',
@@ -38,32 +41,45 @@ function argsFromForm() {
     badExtra: extra.validity.badInput, system: countas.value });
 }
 
+// Sets the text of element, marked as English when it is the program's,
+// or else as the page's, in the page's language.
+function write(element, text, programs) {
+  if (programs) element.lang = 'en';
+  else element.removeAttribute('lang');
+  element.textContent = text;
+}
+
 // Shows what a run wrote, for the arguments it was given in the system
-// chosen and the note: the bytes that the program wrote, read in that
-// system, and the command line of that system.
-function show(args, note, { system, stdout, stderr, more = '' }) {
+// chosen and the notes: the bytes that the program wrote, read in that
+// system, then what the page adds, and the command line of that system.
+function show(args, notes, { system, stdout, stderr, more = '' }) {
   const decoder = decoderOf(system);
   const command = commandFor(system, args);
+  const programs = document.createElement('span');
   clearTimeout(working);
   output.section.classList.remove('stale');
   output.section.removeAttribute('aria-busy');
-  output.commandHeading.textContent = command.heading;
-  output.command.textContent = command.line;
-  output.note.textContent = note;
-  output.report.textContent = decoder.decode(stdout);
-  output.errors.textContent = decoder.decode(stderr) + more;
+  sayIn(output.commandHeading, [command.heading]);
+  write(output.command, command.unsafe === undefined ? command.line
+    : say('command.unsafe', { name: JSON.stringify(command.unsafe) }),
+  command.unsafe === undefined);
+  sayIn(output.note, ...notes);
+  write(output.report, decoder.decode(stdout), true);
+  write(programs, decoder.decode(stderr), true);
+  output.errors.replaceChildren(...programs.textContent ? [programs] : [], more);
   showBudget(stdout, decoder, output.bar, output.segment);
 }
 
-// Shows that the page itself failed, in place of any earlier report, and
-// ends any run still going, whose report would take its place.
+// Shows that the page itself failed, the message what and the error, in
+// place of any earlier report, and ends any run still going, whose report
+// would take its place.
 function fail(what, error) {
   latest++;
   if (worker) worker.terminate();
   worker = null;
   const none = new Uint8Array(0);
-  show([], '', { system: countas.value || 'utf-8', stdout: none, stderr: none,
-    more: `${what}: ${error?.message ?? error}\n` });
+  show([], [], { system: countas.value || 'utf-8', stdout: none, stderr: none,
+    more: `${say('fail', { what: say(what), why: error?.message ?? error })}\n` });
   output.command.textContent = '';
 }
 
@@ -71,11 +87,11 @@ function fail(what, error) {
 // stopping any run that an earlier change started.
 async function update(module, workerUrl, workersRead) {
   const ticket = ++latest;
-  const { args, note, why } = argsFromForm();
+  const { args, notes, why } = argsFromForm();
   const picked = base.files[0];
   const system = countas.value;
   const none = new Uint8Array(0);
-  extraNote.textContent = why;
+  sayIn(extraNote, ...why ? [[why]] : []);
   if (why) extra.setAttribute('aria-invalid', 'true');
   else extra.removeAttribute('aria-invalid');
   // The last report stands dimmed while a run is short; a longer one, such
@@ -84,8 +100,8 @@ async function update(module, workerUrl, workersRead) {
   output.section.classList.add('stale');
   output.section.setAttribute('aria-busy', 'true');
   working = setTimeout(() => {
-    show(args, note, { system, stdout: none, stderr: none });
-    output.report.textContent = picked ? `Reading ${picked.name}…` : 'Working…';
+    show(args, notes, { system, stdout: none, stderr: none });
+    write(output.report, picked ? say('reading', { name: picked.name }) : say('working'));
     output.section.setAttribute('aria-busy', 'true');
   }, 300);
   const list = await baseList(picked, workersRead);
@@ -96,13 +112,14 @@ async function update(module, workerUrl, workersRead) {
     if (ticket !== latest) return;
     worker.terminate();
     worker = null;
-    const unread = data.unread ? `The browser could not read ${list.name}.\n` : '';
-    show(args, note, { system, stdout: data.stdout, stderr: data.stderr,
-      more: data.failure + unread });
+    const stopped = data.stopped === null ? '' : `${say('stopped', { why: data.stopped })}\n`;
+    const unread = data.unread ? `${say('unread', { name: list.name })}\n` : '';
+    show(args, notes, { system, stdout: data.stdout, stderr: data.stderr,
+      more: stopped + unread });
   };
   worker.onerror = (event) => {
     event.preventDefault();
-    if (ticket === latest) fail('The program could not run', event.message || 'the browser stopped it');
+    if (ticket === latest) fail('fail.run', event.message || say('fail.stopped'));
   };
   worker.postMessage({ module, ...runIn(system, args, list) });
 }
@@ -113,9 +130,10 @@ function startChoice() {
   const start = startingSystem();
   const windows = document.createElement('optgroup');
   windows.label = 'Windows';
-  for (const [value, label] of SYSTEMS) {
-    (value === 'utf-8' ? countas : windows)
-      .append(new Option(label, value, value === start, value === start));
+  for (const value of SYSTEMS) {
+    const option = new Option('', value, value === start, value === start);
+    option.dataset.message = `system.${value}`;
+    (value === 'utf-8' ? countas : windows).append(option);
   }
   countas.append(windows);
   countas.addEventListener('change', () => {
@@ -124,15 +142,19 @@ function startChoice() {
   });
 }
 
-// Compiles the program and starts the form; says why if it cannot.
+// Compiles the program and starts the form, which runs it again when the
+// language changes; says why if it cannot.
 async function start() {
+  let rerun = () => {};
   startChoice();
+  startLanguages(language, { version: ROOMTALLY_VERSION }, () => rerun());
   const module = await WebAssembly.compile(program);
   const workerUrl = URL.createObjectURL(
     new Blob([workerSource], { type: 'text/javascript' }));
   const workersRead = await workersReadBlobs(workerUrl);
   const run = () => update(module, workerUrl, workersRead)
-    .catch((e) => fail('The page could not run the program', e));
+    .catch((e) => fail('fail.page', e));
+  rerun = run;
   form.addEventListener('input', run);
   form.addEventListener('reset', () => {
     drops = [];
@@ -149,11 +171,10 @@ async function start() {
       for (const name of walked) names.push(name);
       run();
     }, (e) => {
-      if (!signal.aborted) fail('The dropped files could not be read', e);
+      if (!signal.aborted) fail('fail.drop', e);
     });
   }, () => dropping.signal);
   run();
 }
 
-document.getElementById('version').textContent = ROOMTALLY_VERSION;
-start().catch((e) => fail('The page could not start', e));
+start().catch((e) => fail('fail.start', e));

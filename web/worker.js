@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: ISC
 // Runs the program once, away from the page, so that the page answers input
 // while a long base list is read: given { module, args, env, list }, the
-// arguments as bytes, it posts back { stdout, stderr, failure }, the bytes
-// that the program wrote and why it stopped, if it did.  The base list is a
-// name with a picked file's blob, read as the program asks for it in large
-// pieces so that memory stays flat whatever its size; or with its bytes,
-// for a browser whose workers cannot read a blob; or with neither, for a
-// file the browser could not read; its name is what the program's opening
-// path reads as.  A piece that cannot be read fails the
-// program's read, which the program then reports as any failed read, and
-// the answer says so with unread.  Given { probe }, a blob, it tells whether
-// a worker can read it.
+// arguments as bytes, it posts back { stdout, stderr, stopped }, the bytes
+// that the program wrote and, if it stopped, the browser's words for why,
+// or else null.  The base list is a name with a picked file's blob, read
+// as the program asks for it in large pieces so that memory stays flat
+// whatever its size; or with its bytes, for a browser whose workers cannot
+// read a blob; or with neither, for a file the browser could not read; its
+// name is what the program's opening path reads as.  A piece that cannot
+// be read fails the program's read, which the program then reports as any
+// failed read, and the answer says so with unread.  Given { probe }, a
+// blob, it tells whether a worker can read it.
 import { ConsoleStdout, File, OpenFile, PreopenDirectory, WASI, wasi }
   from '@bjorn3/browser_wasi_shim';
 import { passBytes } from './wasiargs.js';
@@ -107,13 +107,13 @@ self.onmessage = async ({ data: { module, args, env, list, probe } }) => {
   const program = new WASI(['roomtally'], env, fds, { debug: false });
   passBytes(program.wasiImport, [new TextEncoder().encode('roomtally'), ...args],
     () => program.inst.exports.memory);
-  let failure = '';
+  let stopped = null;
   try {
     program.start(await WebAssembly.instantiate(module,
       { wasi_snapshot_preview1: program.wasiImport }));
   } catch (e) {
-    failure = `The program stopped: ${e.message}\n`;
+    stopped = String(e.message);
   }
-  self.postMessage({ stdout: joined(out), stderr: joined(err), failure,
+  self.postMessage({ stdout: joined(out), stderr: joined(err), stopped,
     unread: files[0]?.[1].unread === true });
 };

@@ -10,18 +10,23 @@
 // two drops and a pick while a folder is read, a Clear that stops its
 // reading, text dragged into Paths, and names and a base list counted in
 // Windows code pages, whose choice starts on the user's system (a Windows
-// browser in Japanese, where the driver can say so) and is kept.  With a
+// browser in Japanese, where the driver can say so) and is kept, and the
+// page in each of its languages, started from the browser's languages or
+// chosen, with no English words of its own and the program's report.  With a
 // native reference, the UTF-8 command line that the page shows must give
 // its report in bash, dash and zsh, each with a BASELISTFILE of its own; a
 // missing shell fails, and without one the summary says what did not run.  It
-// checks the budget bar's words and segments, the layout at 1280x800 and
-// at 390x844, and WCAG A and AA with axe-core in light and dark; it fails
-// on any request beyond the page, any script error and anything in the
-// console, and saves a screenshot per engine.
+// checks the budget bar's words and segments, and in each language the
+// layout at 1280x800 and at 390x844, and WCAG A and AA with axe-core in
+// light and dark; it fails on any request beyond the page, any script error
+// and anything in the console, and saves screenshots per engine, of the
+// German and Japanese pages among them.
 //   xvfb-run -a node browser.mjs PAGE.html PROGRAM.wasm NODE_MODULES SHOTS
-// SHOTS is a path prefix: SHOTS-ENGINE.png.  The browsers are CHROMIUM,
-// FIREFOX and WEBKIT_DRIVER (WebKit's WebDriver, which starts MINIBROWSER)
-// from the environment; ENGINES may name fewer.  The reference is the
+// SHOTS is a path prefix: SHOTS-ENGINE.png, SHOTS-ENGINE-de.png and
+// SHOTS-ENGINE-ja.png, each of these two with a -phone-dark.png too.
+// The browsers are CHROMIUM, FIREFOX and WEBKIT_DRIVER (WebKit's
+// WebDriver, which starts MINIBROWSER) from the environment; ENGINES may
+// name fewer.  The reference is the
 // program named by ROOMTALLY_REFERENCE (a native build), or else the same
 // .wasm under node's WASI, which is also the reference for names counted in
 // a code page: the cases' runner spells them in its bytes.
@@ -31,9 +36,10 @@ import { mkdirSync, mkdtempSync, openSync, readFileSync, rmSync, symlinkSync,
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { WASI } from 'node:wasi';
 import { decoderOf, defaultSystem, SYSTEMS } from '../../web/codepage.js';
+import { readMessages } from '../../web/messages.mjs';
 import { passBytes } from '../../web/wasiargs.js';
 
 const [page, wasm, modules, shots] = process.argv.slice(2).map((a) => resolve(a));
@@ -51,6 +57,7 @@ if (process.env.ROOMTALLY_REFERENCE) {
   symlinkSync(process.env.ROOMTALLY_REFERENCE, join(work, 'bin', 'roomtally'));
 }
 const url = pathToFileURL(page).href;
+const words = await readMessages(fileURLToPath(new URL('../../web/messages', import.meta.url)));
 
 // Returns texts in the bytes of a system as the cases' runner spells them,
 // with Python's codecs, a '?' for each UTF-16 unit of a character that the
@@ -230,6 +237,14 @@ const inpage = {
   heard: () => [...window.heard, ...performance.getEntriesByType('resource')
     .map((r) => r.name).filter((name) => !name.startsWith('blob:'))
     .map((name) => `a request for ${name}`)],
+  // Returns the page's language, and the text that it writes in it: all but
+  // what is marked as in another, such as the program's output.
+  own: () => {
+    const copy = document.body.cloneNode(true);
+    for (const other of copy.querySelectorAll('[lang], script')) other.remove();
+    return { lang: document.documentElement.lang, text: copy.textContent +
+      (document.getElementById('budget')?.getAttribute('aria-label') ?? '') };
+  },
   // Tells whether the report is in view, and whether the page scrolls
   // sideways.
   layout: () => ({ reportinview: document.getElementById('report')
@@ -296,6 +311,57 @@ const lacking = (system) => async (s) => {
   return { args: ['./🎵 1.txt'], system };
 };
 const names = ['été.txt', '日本語.txt', 'Übersicht.pdf'];
+// The browser's languages that start the page in each of its languages.
+const asking = { de: ['de-AT', 'en'], es: ['es-419'], fr: ['fr-CA'], ko: ['pt-BR', 'ko-KR'],
+  'zh-CN': ['zh'], 'zh-TW': ['zh-Hant-HK'] };
+// Returns the pieces of English's messages that a language says otherwise,
+// those between placeholders and code: its page must not show them.
+function english(language) {
+  const texts = (message) => (typeof message === 'string' ? [message] : Object.values(message));
+  return Object.entries(words.en).flatMap(([id, message]) => texts(message)
+    .flatMap((text) => text.split(/\{\w+\}|`[^`]*`/u)).map((piece) => piece.trim())
+    .filter((piece) => piece.length > 3 &&
+      !texts(words[language][id]).some((text) => text.includes(piece))));
+}
+// Returns what is wrong with how the page looks: at 1280x800 the report is
+// in view, at 390x844 the page does not scroll sideways, and axe finds no
+// WCAG A or AA violation, light or dark.  Saves screenshots of de and ja.
+async function looks(s, language) {
+  const shot = (how) => ['de', 'ja'].includes(language) &&
+    s.shot(`${shots}-${s.engine}-${language}${how}.png`);
+  await s.size(1280, 800);
+  const faults = (await s.run(inpage.layout)).reportinview ? [] : ['the report is out of view'];
+  const found = await s.run(inpage.axe, axe);
+  await shot('');
+  await s.size(390, 844);
+  if ((await s.run(inpage.layout)).sideways) faults.push('it scrolls sideways at 390 wide');
+  await s.run(inpage.dark);
+  found.push(...await s.run(inpage.axe, axe));
+  await shot('-phone-dark');
+  await s.size(1280, 800);
+  return [...faults, ...found.map((v) => `axe: ${v}`)];
+}
+// Starts the page in a language, from the browser's languages where the
+// driver can say them, then by the choice, reloads it, clears it and shows
+// ten files: the page is in that language, shows no English words of its
+// own and looks right; the report is the program's.
+const inlanguage = (language) => async (s) => {
+  await s.run(() => localStorage.removeItem('roomtally.language'));
+  await s.loadas?.('Mozilla/5.0 (X11; Linux x86_64)', asking[language] ?? [language]);
+  const started = (await s.run(inpage.own)).lang;
+  await s.run(inpage.choose, '#language', language);
+  await s.load();
+  await s.run(clear);
+  await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
+  await s.run(inpage.type, '#extra', '2');
+  await s.wait((got) => got.stdout.includes('This leaves'));
+  const { lang, text } = await s.run(inpage.own);
+  const faults = [...s.loadas && started !== language ? [`it started in ${started}`] : [],
+    ...lang === language ? [] : [`it is in ${lang} after a reload`],
+    ...english(language).filter((p) => text.includes(p)).map((p) => `"${p}" is there`),
+    ...await looks(s, language)];
+  return { args: [...many.slice(0, 10), '+2'], check: faults.join(', ') };
+};
 const list932 = { name: 'list932.txt',
   bytes: encoded('932', ['dir\\表.txt\r\nソフト.txt\r\nC:\\予定\\能力.txt\r\n'])[0] };
 // Each step sets the form and gives the arguments it stands for, the base
@@ -335,7 +401,7 @@ const steps = [
   ['45 files: only the first 41 count, and the note says so', async (s) => {
     await s.run(clear);
     await s.run(inpage.type, '#paths', many.join('\n'));
-    return { args: many, bar: 'Budget: the files take 1303 bytes; that is 388 ' +
+    return { args: many, bar: 'Budget: the files take 1,303 bytes; that is 388 ' +
       'bytes over the 915.', note: '45 files were given: only the first 41 ' +
       'count, as on the command line.' };
   }],
@@ -356,7 +422,7 @@ const steps = [
     await s.run(clear);
     await s.run(inpage.dropfolder, 200000);
     return { args: folderfiles(41),
-      note: '200000 files were given: only the first 41 count, as on the command line.' };
+      note: '200,000 files were given: only the first 41 count, as on the command line.' };
   }],
   ['a base list is read at most once, however often the form changes', async (s) => {
     await s.run(clear);
@@ -435,8 +501,8 @@ const steps = [
     return { args: names, countas: 'utf-8',
       bar: 'Budget: the files take 102 bytes; 813 of 915 bytes are left.' };
   }],
-  ...SYSTEMS.slice(1).map(([system, label]) => [`${label}: a first picked file whose first ` +
-    'character it lacks is a file', lacking(system)]),
+  ...SYSTEMS.slice(1).map((system) => [`${words.en[`system.${system}`]}: a first picked ` +
+    'file whose first character it lacks is a file', lacking(system)]),
   ['Western European (1252): été.txt 29, 日本語.txt 29 and Übersicht.pdf 35', async (s) => ({
     ...await countedas('1252', names)(s),
     bar: 'Budget: the files take 93 bytes; 822 of 915 bytes are left.' })],
@@ -444,7 +510,8 @@ const steps = [
     countedas('1250', ['Übersicht.pdf', 'Łódź.txt'])],
   ['Japanese (932): 表.txt 28, 日本語.txt and a base list in 932 bytes', async (s) => ({
     ...await countedas('932', ['表.txt', '日本語.txt', '予定\\能力.txt'], list932)(s),
-    bar: 'Budget: the base list takes 90 bytes and the files 90; 735 of 915 bytes are left.' })],
+    bar: 'Budget: the base list takes 90 bytes and the files 90 bytes; 735 of 915 bytes are ' +
+      'left.' })],
   ['Traditional Chinese (950): 許可.txt, 餐廳/菜單.doc and ▓.txt, which the browser reads otherwise',
     countedas('950', ['許可.txt', '餐廳/菜單.doc', '▓.txt'])],
   ['Cyrillic (1251): Привет.txt, and an emoji it lacks as two ?',
@@ -462,7 +529,6 @@ const steps = [
   }],
   ['the choice is kept for the next visit', async (s) => {
     await s.load();
-    await s.run(inpage.listen);
     return { args: [], system: '1252', countas: '1252' };
   }],
   ['non-ASCII names and one more file', async (s) => {
@@ -471,6 +537,9 @@ const steps = [
     await s.run(inpage.type, '#extra', '1');
     return { args: ['dossier/été.txt', 'C:\\naïve\\€.dat', long, '+1'] };
   }],
+  ...Object.keys(words).map((language) => [`in ${words[language].language}, ten files ` +
+    'and +2: the page\'s words are that language\'s, the report the program\'s',
+  inlanguage(language)]),
 ];
 
 // Tells how what the page shows differs from what is wanted, or '' when
@@ -515,12 +584,13 @@ async function puppeteersession(browser, executablePath) {
     heard,
     size: (width, height) => p.setViewport({ width, height }),
     load: async () => { await p.goto(url); },
-    // Loads the page as a browser with another user agent and language.
-    loadas: async (agent, language) => {
+    // Loads the page as a browser with another user agent and languages.
+    loadas: async (agent, languages) => {
       const { identifier } = await p.evaluateOnNewDocument((a, l) => {
         Object.defineProperty(Navigator.prototype, 'userAgent', { get: () => a });
-        Object.defineProperty(Navigator.prototype, 'language', { get: () => l });
-      }, agent, language);
+        Object.defineProperty(Navigator.prototype, 'language', { get: () => l[0] });
+        Object.defineProperty(Navigator.prototype, 'languages', { get: () => l });
+      }, agent, languages);
       await p.goto(url);
       await p.removeScriptToEvaluateOnNewDocument(identifier);
     },
@@ -623,9 +693,17 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
     }
   };
   try {
+    // What the page heard is kept over each load, which listens again.
+    for (const how of ['load', 'loadas'].filter((h) => s[h])) {
+      const go = s[how];
+      s[how] = async (...args) => {
+        s.heard.push(...await s.run(inpage.heard).catch(() => []));
+        await go(...args);
+        await s.run(inpage.listen);
+      };
+    }
     await s.size(1280, 800);
     await s.load();
-    await s.run(inpage.listen);
     for (const [name, set] of steps) {
       const { args, list, system, ...more } = await set(s);
       const want = { ...await reference(args, list, undefined, undefined, system), ...more,
@@ -653,30 +731,16 @@ for (const engine of (process.env.ENGINES || 'chromium firefox webkit').split(' 
     // in Japanese, with nothing kept, starts on 932.
     if (s.loadas) {
       await s.run(() => localStorage.clear());
-      await s.loadas('Mozilla/5.0 (Windows NT 10.0; Win64; x64)', 'ja');
-      await s.run(inpage.listen);
+      await s.loadas('Mozilla/5.0 (Windows NT 10.0; Win64; x64)', ['ja']);
       const start = await s.run(() => document.getElementById('countas').value);
       verdict(engine, 'a Windows browser in Japanese starts on 932', start !== '932' && start);
     }
-    await s.run(clear);
-    await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
-    await s.wait((got) => got.stdout.includes('This leaves'));
-    const wide = await s.run(inpage.layout);
     const head = await s.run(() => ({
       icon: document.querySelector('link[rel=icon]')?.href.slice(0, 26),
       csp: document.querySelector('meta[http-equiv=Content-Security-Policy]')?.content }));
     verdict(engine, 'the tab icon is inline, and the policy allows that alone more',
       (head.icon !== 'data:image/svg+xml;base64,' || head.csp !== policy) &&
       JSON.stringify(head));
-    verdict(engine, 'at 1280x800 the whole report is in view', !wide.reportinview && 'it is not');
-    let found = await s.run(inpage.axe, axe);
-    await s.size(390, 844);
-    const narrow = await s.run(inpage.layout);
-    verdict(engine, 'at 390x844 the page does not scroll sideways', narrow.sideways && 'it does');
-    await s.run(inpage.dark);
-    found = [...found, ...await s.run(inpage.axe, axe)];
-    if (engine === 'chromium') await s.shot(`${shots}-${engine}-phone-dark.png`);
-    verdict(engine, 'axe finds no WCAG A or AA violation, light or dark', found.join('; '));
     const heard = [...s.heard, ...await s.run(inpage.heard)];
     verdict(engine, 'no request beyond the page, no error, nothing in the console',
       heard.join('; '));
