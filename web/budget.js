@@ -145,20 +145,20 @@ export function showBudget(stdout, decoder, bar, segment) {
   }
   const svg = drawBudget(figures);
   let chosen = -1;
-  const say = (i) => {
+  const choose = (i) => {
     svg.segments.forEach(({ rect }, j) => rect.classList.toggle('chosen', i === j));
     const { share } = svg.segments[i];
     chosen = i;
     segment.textContent = say('bar.segment', { name: share.name,
       bytes: say('bytes', { count: share.bytes }), count: share.after });
   };
-  svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => say(i)));
-  svg.addEventListener('focus', () => say(Math.max(chosen, 0)));
+  svg.segments.forEach(({ rect }, i) => rect.addEventListener('pointerenter', () => choose(i)));
+  svg.addEventListener('focus', () => choose(Math.max(chosen, 0)));
   svg.addEventListener('keydown', (event) => {
     const step = { ArrowRight: 1, ArrowDown: 1, ArrowLeft: -1, ArrowUp: -1 }[event.key];
     if (!step) return;
     event.preventDefault();
-    say((chosen + step + svg.segments.length) % svg.segments.length);
+    choose((chosen + step + svg.segments.length) % svg.segments.length);
   });
   bar.replaceChildren(svg);
 }

@@ -343,8 +343,9 @@ async function looks(s, language) {
 }
 // Starts the page in a language, from the browser's languages where the
 // driver can say them, then by the choice, reloads it, clears it and shows
-// ten files: the page is in that language, shows no English words of its
-// own and looks right; the report is the program's.
+// ten files and focuses the bar: the page is in that language, names the
+// segment, shows no English words of its own and looks right; the report
+// is the program's.
 const inlanguage = (language) => async (s) => {
   await s.run(() => localStorage.removeItem('roomtally.language'));
   await s.loadas?.('Mozilla/5.0 (X11; Linux x86_64)', asking[language] ?? [language]);
@@ -355,8 +356,13 @@ const inlanguage = (language) => async (s) => {
   await s.run(inpage.type, '#paths', many.slice(0, 10).join('\n'));
   await s.run(inpage.type, '#extra', '2');
   await s.wait((got) => got.stdout.includes('This leaves'));
+  const said = await s.run(() => {
+    document.getElementById('budget').focus();
+    return document.getElementById('segment').textContent;
+  });
   const { lang, text } = await s.run(inpage.own);
   const faults = [...s.loadas && started !== language ? [`it started in ${started}`] : [],
+    ...said ? [] : ['the focused bar names no segment'],
     ...lang === language ? [] : [`it is in ${lang} after a reload`],
     ...english(language).filter((p) => text.includes(p)).map((p) => `"${p}" is there`),
     ...await looks(s, language)];
