@@ -7,9 +7,12 @@
 import { readdir, readFile } from 'node:fs/promises';
 import { join } from 'node:path';
 
+// What a message marks in its text: a placeholder, or code.
+export const MARKS = /\{\w+\}|`[^`]*`/gu;
+
 // Returns the placeholders and code spans of a text, sorted.
 function marks(text) {
-  return [...text.matchAll(/\{\w+\}|`[^`]*`/gu)].map((m) => m[0]).sort().join(' ');
+  return [...text.matchAll(MARKS)].map((m) => m[0]).sort().join(' ');
 }
 
 // Returns the forms of a message by plural category: a text alone is its

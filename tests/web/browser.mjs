@@ -39,7 +39,7 @@ import { join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { WASI } from 'node:wasi';
 import { decoderOf, defaultSystem, SYSTEMS } from '../../web/codepage.js';
-import { readMessages } from '../../web/messages.mjs';
+import { MARKS, readMessages } from '../../web/messages.mjs';
 import { passBytes } from '../../web/wasiargs.js';
 
 const [page, wasm, modules, shots] = process.argv.slice(2).map((a) => resolve(a));
@@ -319,7 +319,7 @@ const asking = { de: ['de-AT', 'en'], es: ['es-419'], fr: ['fr-CA'], ko: ['pt-BR
 function english(language) {
   const texts = (message) => (typeof message === 'string' ? [message] : Object.values(message));
   return Object.entries(words.en).flatMap(([id, message]) => texts(message)
-    .flatMap((text) => text.split(/\{\w+\}|`[^`]*`/u)).map((piece) => piece.trim())
+    .flatMap((text) => text.split(MARKS)).map((piece) => piece.trim())
     .filter((piece) => piece.length > 3 &&
       !texts(words[language][id]).some((text) => text.includes(piece))));
 }
